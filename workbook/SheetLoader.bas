@@ -6,12 +6,13 @@ Attribute VB_Name = "SheetLoader"
 ' reads the whole CSV file as text in the system's ANSI code page, splits it
 ' the way CSV is split, and writes it to the first worksheet:
 '   - fields are separated by commas; a field in double quotes may contain
-'     commas, line breaks and doubled quotes ("") standing for one quote;
+'     commas, line breaks (kept as LF, like Excel's in-cell breaks) and
+'     doubled quotes ("") standing for one quote;
 '   - CR LF, LF and lone CR all end a row; the last row may lack a line end;
 '   - a field that is a plain decimal number (digits with an optional leading
 '     minus and an optional "." fraction, no leading zeros, at most 15
 '     digits) becomes a number; every other field is written as text, so
-'     "007", "1-2", "3/4", "1e5" or "=A1" stay exactly as in the file;
+'     "007", "1-2", "3/4", "1e5", "=A1" or "'x" stay exactly as in the file;
 '   - the sheet is cleared first, the first row is bold, columns are fitted.
 ' Afterwards the workbook is marked as saved, so closing it asks nothing.
 Option Explicit
@@ -39,8 +40,7 @@ Public Sub LoadSheet()
 
     If Not FileExists(csvPath) Then
         ws.Cells(1, 1).Value = CSV_NAME & " was not found beside this workbook."
-        ws.Cells(2, 1).NumberFormat = "@"
-        ws.Cells(2, 1).Value = csvPath
+        ws.Cells(2, 1).Value = "'" & csvPath
         ws.Cells(1, 1).Font.Bold = True
     Else
         csvText = ReadWholeFile(csvPath)
@@ -131,6 +131,12 @@ Private Sub FillSheet(ByVal ws As Object, ByVal csvText As String)
                 Else
                     inQuotes = False
                 End If
+            ElseIf ch = vbCr Then
+                ' A line break inside a cell is a single LF, as in Excel.
+                field = field & vbLf
+                If i < n Then
+                    If Mid$(csvText, i + 1, 1) = vbLf Then i = i + 1
+                End If
             Else
                 field = field & ch
             End If
@@ -177,9 +183,9 @@ Private Sub PutField(ByVal ws As Object, ByVal rowNo As Long, _
     If IsPlainNumber(field) Then
         ws.Cells(rowNo, colNo).Value = Val(field)
     Else
-        ' Text format first, so the value is not read as a number or date.
-        ws.Cells(rowNo, colNo).NumberFormat = "@"
-        ws.Cells(rowNo, colNo).Value = field
+        ' A leading apostrophe makes Excel and LibreOffice keep the rest as
+        ' text exactly, instead of reading it as a number, date or formula.
+        ws.Cells(rowNo, colNo).Value = "'" & field
     End If
 End Sub
 
