@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: once in English (code page 1252) and
+# once in Japanese (code page 932), each in a private Wine prefix under Xvfb.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${TQ7_BUILD_DIR:-$here/build}
+
+bash "$here/scripts/setup.sh"
+cmake -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-i686.cmake" \
+    -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j"$(nproc)"
+
+. "$here/scripts/wine_session.sh"
+trap wine_session_stop EXIT
+TQ7_OWN_DISPLAY=1 wine_session_display
+
+status=0
+for language in en_US.UTF-8 ja_JP.UTF-8; do
+    echo "== tests in ${language}"
+    wine_session_prefix "$build/wine-${language%%.*}" "$language"
+    (cd "$build" && ctest --output-on-failure -j2 "$@" </dev/null) || status=1
+done
+exit $status

@@ -1,0 +1,28 @@
+// The module loaded from a folder of the test's own.
+#include "tests/support/loaded_module.h"
+
+#include "tests/support/temp_folder.h"
+
+std::string built_module_path() {
+    return program_folder() + "\\tq7_sheet.tq7";
+}
+
+bool load_module_copy(const std::string& folder, LoadedModule* module) {
+    std::string target = folder + "\\tq7_sheet.tq7";
+    if (!CopyFileA(built_module_path().c_str(), target.c_str(), FALSE)) return false;
+    module->folder = folder;
+    module->handle = LoadLibraryA(target.c_str());
+    if (module->handle == nullptr) return false;
+    module->get_plugin_info = reinterpret_cast<GetPluginInfoFunction>(
+        reinterpret_cast<void*>(GetProcAddress(module->handle, "get_plugin_info")));
+    module->tq7_sheet = reinterpret_cast<SheetFunction>(
+        reinterpret_cast<void*>(GetProcAddress(module->handle, "tq7_sheet")));
+    module->tq7_sheet_initialize = reinterpret_cast<InitializeFunction>(
+        reinterpret_cast<void*>(GetProcAddress(module->handle, "tq7_sheet_initialize")));
+    return module->get_plugin_info && module->tq7_sheet && module->tq7_sheet_initialize;
+}
+
+void unload_module(LoadedModule* module) {
+    if (module->handle) FreeLibrary(module->handle);
+    module->handle = nullptr;
+}

@@ -1,0 +1,26 @@
+// The module loaded from a folder of the test's own, called as the host calls it.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+typedef int(WINAPI* GetPluginInfoFunction)(int reserved, int index, void* info);
+typedef int(WINAPI* SheetFunction)(HWND host_window, int a, int b, int c);
+typedef int(WINAPI* InitializeFunction)(int a, int b);
+
+struct LoadedModule {
+    HMODULE handle = nullptr;
+    std::string folder;  // where the copy lies
+    GetPluginInfoFunction get_plugin_info = nullptr;
+    SheetFunction tq7_sheet = nullptr;
+    InitializeFunction tq7_sheet_initialize = nullptr;
+};
+
+// The built module beside the test program.
+std::string built_module_path();
+
+// Copies the built module (and, when given, a workbook file) into folder and
+// loads it from there with LoadLibraryA.
+bool load_module_copy(const std::string& folder, LoadedModule* module);
+
+void unload_module(LoadedModule* module);
