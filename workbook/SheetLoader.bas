@@ -29,28 +29,57 @@ Public Sub LoadSheet()
     Dim ws As Object
     Dim csvPath As String
     Dim csvText As String
+    Dim problem As String
 
+    ' Set the handler only once: LibreOffice keeps "On Error Resume Next"
+    ' for called procedures even after a later "On Error GoTo".
+    On Error GoTo Failed
     Set ws = ThisWorkbook.Worksheets(1)
-    On Error Resume Next
-    Application.ScreenUpdating = False
-    On Error GoTo 0
+    SetScreenUpdating False
 
     ws.Cells.Clear
     csvPath = CsvFilePath()
 
     If Not FileExists(csvPath) Then
-        ws.Cells(1, 1).Value = CSV_NAME & " was not found beside this workbook."
-        ws.Cells(2, 1).Value = "'" & csvPath
-        ws.Cells(1, 1).Font.Bold = True
+        ShowMessage ws, CSV_NAME & " was not found beside this workbook.", csvPath
     Else
         csvText = ReadWholeFile(csvPath)
         FillSheet ws, csvText
     End If
 
+Finish:
+    SetScreenUpdating True
+    MarkSaved
+    Exit Sub
+
+Failed:
+    problem = Err.Description
+    If Len(problem) = 0 Then problem = "error " & Err.Number
+    Resume ShowProblem
+ShowProblem:
     On Error Resume Next
-    Application.ScreenUpdating = True
+    Close
+    ws.Cells.Clear
+    ShowMessage ws, CSV_NAME & " could not be read: " & problem, csvPath
+    GoTo Finish
+End Sub
+
+Private Sub SetScreenUpdating(ByVal onOff As Boolean)
+    On Error Resume Next
+    Application.ScreenUpdating = onOff
+End Sub
+
+' Nothing the user needs to save: closing the workbook asks nothing.
+Private Sub MarkSaved()
+    On Error Resume Next
     ThisWorkbook.Saved = True
-    On Error GoTo 0
+End Sub
+
+Private Sub ShowMessage(ByVal ws As Object, ByVal message As String, _
+                        ByVal detail As String)
+    ws.Cells(1, 1).Value = "'" & message
+    ws.Cells(1, 1).Font.Bold = True
+    ws.Cells(2, 1).Value = "'" & detail
 End Sub
 
 Private Function CsvFilePath() As String
@@ -73,7 +102,9 @@ Private Function FileExists(ByVal filePath As String) As Boolean
     Dim found As String
     On Error GoTo NotThere
     found = Dir(filePath)
-    FileExists = (Len(found) > 0)
+    If Len(found) > 0 Then
+        FileExists = ((GetAttr(filePath) And vbDirectory) = 0)
+    End If
     Exit Function
 NotThere:
     FileExists = False
@@ -88,7 +119,7 @@ Private Function ReadWholeFile(ByVal filePath As String) As String
     Dim size As Long
     Dim bytes() As Byte
     f = FreeFile
-    Open filePath For Binary Access Read As #f
+    Open filePath For Binary Access Read Shared As #f
     size = LOF(f)
     If size > 0 Then
         ReDim bytes(0 To size - 1)

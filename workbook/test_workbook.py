@@ -155,11 +155,23 @@ class WorkbookTest(unittest.TestCase):
         self.assertEqual(cells["rows"], [[cell for _, cell in cases]])
 
     def test_missing_csv_shows_a_message(self):
-        cells = self.present(None)
-        self.assertEqual(cells["rows"][0],
-                         ["tq7_sheet.csv was not found beside this workbook."])
-        self.assertTrue(cells["rows"][1][0].endswith("tq7_sheet.csv"))
-        self.assertFalse(cells["modified"])
+        for case in ("no file", "a folder of that name"):
+            with self.subTest(case=case):
+                folder = tempfile.mkdtemp(dir=self.tmp)
+                xls = present_csv.place(self.xls, None, folder)
+                if case != "no file":
+                    os.mkdir(os.path.join(folder, present_csv.CSV_NAME))
+                doc = self.office.load(xls)
+                try:
+                    present_csv.run_auto_open(doc)
+                    cells = present_csv.read_cells(doc)
+                finally:
+                    office.close_doc(doc)
+                self.assertEqual(
+                    cells["rows"],
+                    [["tq7_sheet.csv was not found beside this workbook."],
+                     [os.path.join(folder, "tq7_sheet.csv")]])
+                self.assertFalse(cells["modified"])
 
     def test_earlier_content_is_cleared(self):
         big = b"".join(b"%d,a,b,c,d,e,f\r\n" % i for i in range(40))
