@@ -26,7 +26,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show_command) {
     const bool scripted = !session.options.script_dir.empty();
     if (!session.options.valid) {
         const std::string text = session.options.error + "\n\nUsage: " + host_usage_text();
-        if (!scripted) MessageBoxA(nullptr, text.c_str(), "Sample Host", MB_OK | MB_ICONERROR);
+        if (scripted) {
+            report_refused_options(session.options);
+        } else {
+            MessageBoxA(nullptr, text.c_str(), "Sample Host", MB_OK | MB_ICONERROR);
+        }
         return 2;
     }
 

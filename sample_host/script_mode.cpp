@@ -47,6 +47,23 @@ bool changed(const FileStamp& before, const FileStamp& now) {
     return CompareFileTime(&before.written, &now.written) != 0 || before.size != now.size;
 }
 
+std::string out_path(const HostOptions& options, const char* name) {
+    std::string path = options.script_dir;
+    if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
+    return path + name;
+}
+
+std::string out_path(const HostSession& session, const char* name) { return out_path(session.options, name); }
+
+bool write_report(const HostOptions& options) {
+    CreateDirectoryA(options.script_dir.c_str(), nullptr);
+    const std::string text = compose_script_report(g_report);
+    FILE* file = fopen(out_path(options, "report.txt").c_str(), "wb");
+    if (file == nullptr) return false;
+    const bool written = fwrite(text.data(), 1, text.size(), file) == text.size();
+    return fclose(file) == 0 && written;
+}
+
 std::string read_file(const std::string& path) {
     std::string bytes;
     FILE* file = fopen(path.c_str(), "rb");
@@ -56,12 +73,6 @@ std::string read_file(const std::string& path) {
     while ((got = fread(buffer, 1, sizeof(buffer), file)) > 0) bytes.append(buffer, got);
     fclose(file);
     return bytes;
-}
-
-std::string out_path(const HostSession& session, const char* name) {
-    std::string path = session.options.script_dir;
-    if (!path.empty() && path.back() != '\\' && path.back() != '/') path += '\\';
-    return path + name;
 }
 
 void fail(const std::string& why) { g_report.failures.push_back(why); }
@@ -188,6 +199,12 @@ bool start_scripted_run(HostSession& session) {
     return true;
 }
 
+void report_refused_options(const HostOptions& options) {
+    g_report.output_row = options.output_row;
+    fail("refused command line: " + options.error + " (usage: " + host_usage_text() + ")");
+    write_report(options);
+}
+
 void finish_scripted_run(HostSession& session, int worker_code) {
     fill_module_facts(session);
     if (!session.plugin_loaded) fail("the module did not load: " + session.plugin.error);
@@ -199,14 +216,8 @@ void finish_scripted_run(HostSession& session, int worker_code) {
     if (g_report.counts.unknown_releases > 0) fail("the plug-in released pointers the host never gave out");
     if (worker_code != 0 && g_report.failures.empty()) fail("the scripted run stopped early");
 
-    CreateDirectoryA(session.options.script_dir.c_str(), nullptr);
-    const std::string text = compose_script_report(g_report);
-    FILE* file = fopen(out_path(session, "report.txt").c_str(), "wb");
-    if (file != nullptr) {
-        fwrite(text.data(), 1, text.size(), file);
-        fclose(file);
-    }
-    session.exit_code = g_report.failures.empty() && file != nullptr ? 0 : 1;
+    const bool written = write_report(session.options);
+    session.exit_code = g_report.failures.empty() && written ? 0 : 1;
     // Still inside the plug-in's modal loop (the dialog never closed): the
     // window cannot be taken down from under it, so leave at once.
     if (session.command_running) ExitProcess(static_cast<UINT>(session.exit_code));
