@@ -185,6 +185,8 @@ void fill_module_facts(const HostSession& session) {
     g_report.entry_name = session.plugin.entry_name;
     g_report.initialize_result = session.plugin.initialize_result;
     g_report.info_record_kept = session.plugin.host_bytes_kept;
+    g_report.third_text_empty = session.plugin.third_text.empty();
+    g_report.next_info_result = session.plugin.next_info_result;
     g_report.output_row = session.options.output_row;
 }
 

@@ -31,6 +31,8 @@ std::string compose_script_report(const ScriptReport& report) {
     add_line(out, "entry name", report.entry_name);
     add_line(out, "initialize returned", number_text(report.initialize_result));
     add_line(out, "info record host bytes kept", yes_no(report.info_record_kept));
+    add_line(out, "info third text empty", yes_no(report.third_text_empty));
+    add_line(out, "info index 1 returned", number_text(report.next_info_result));
     add_line(out, "dialog found", yes_no(report.dialog_found));
     if (report.dialog_found) add_line(out, "dialog caption", report.dialog_caption);
     add_line(out, "screenshot saved", yes_no(report.screenshot_saved));

@@ -13,6 +13,8 @@ struct ScriptReport {
     std::string entry_name;
     int initialize_result = 0;
     bool info_record_kept = false;  // the host's bytes of the info record untouched
+    bool third_text_empty = false;
+    int next_info_result = 0;  // get_plugin_info for index 1: 0 expected
     int command_result = -1;        // -1: the command had not returned
     bool dialog_found = false;
     std::string dialog_caption;
