@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(
     cmake make g++-mingw-w64-i686 googletest
-    wine wine32:i386 xvfb xauth locales imagemagick
+    wine wine32:i386 xvfb xauth locales imagemagick fonts-ipafont-gothic
+    libreoffice-calc-nogui python3-uno python3-olefile poppler-utils
 )
 # Extra packages named on the command line (the workbook's, for instance).
 packages+=("$@")
