@@ -31,14 +31,13 @@ wine_session_prefix() {
     export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     export WINEARCH=win32 LANG=$language LC_ALL=$language
     tq7_prefixes+=("$prefix")
-    local fresh=""
-    [ -f "$prefix/system.reg" ] || fresh=1
-    wineserver -p </dev/null >/dev/null 2>&1
-    if [ -n "$fresh" ]; then
+    if [ ! -f "$prefix/system.reg" ]; then
+        # Made once and left to settle before anything runs in parallel in it.
+        mkdir -p "$(dirname "$prefix")"
         wineboot --init </dev/null >/dev/null 2>&1
         wineserver -w </dev/null >/dev/null 2>&1
-        wineserver -p </dev/null >/dev/null 2>&1
     fi
+    wineserver -p </dev/null >/dev/null 2>&1
     # Without a window manager Wine waits whenever a window is hidden.
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
 }
