@@ -1,0 +1,789 @@
+// The output of a set through the real module in Wine: what is left alone when
+// there is nothing to output, the CSV file's bytes, the order of file, release
+// and launch, the launch through the .xls association, the error box, and the
+// composition of the system's text in the error message.
+#include <gtest/gtest.h>
+#include <string.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "host/host_records.h"
+#include "resources/resource_ids.h"
+#include "sheet_dialog/sheet_output.h"
+#include "tests/support/dialog_driver.h"
+#include "tests/support/fixture_host.h"
+#include "tests/support/loaded_module.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+const DWORD WAIT_MS = 10000;
+// How long a launch that should not happen is given to show in the log anyway.
+const DWORD NO_LAUNCH_GRACE_MS = 1000;
+const char RECORDER_LOG_VARIABLE[] = "TQ7_RECORDER_LOG";
+const char XLS_KEY[] = "Software\\Classes\\.xls";
+const char PROG_ID[] = "tq7test.workbook";
+// A class that .xls can name while nothing is registered under it.
+const char UNREGISTERED_PROG_ID[] = "tq7test.unregistered";
+
+// IDS_EXCEL_FAILED in each language, as the module's code page gives it.
+const char HEAD_1252[] = "Failed in the execution of Excel.\n\n";
+const char HEAD_932[] =
+    "\x83\x47\x83\x4e\x83\x5a\x83\x8b\x82\xcc\x8b\x4e\x93\xae\x82\xc9\x8e\xb8\x94\x73\x82\xb5\x82"
+    "\xdc\x82\xb5\x82\xbd\x81\x42\n\n";
+
+const char* launch_error_head() {
+    return GetACP() == 932 ? HEAD_932 : HEAD_1252;
+}
+
+// The rows that the fixture's sets give: set 1 with two legs, set 2 with three,
+// then the open current set 3 with one.
+enum Row {
+    ROW_SET_1 = 0,
+    ROW_SET_1_LEG_2 = 2,
+    ROW_SET_2 = 3,
+    ROW_SET_2_LEG_2 = 5,
+    ROW_SET_3 = 7,
+    ROW_SET_3_LEG_1 = 8,
+    ROW_COUNT = 9
+};
+
+std::string system_text(DWORD code) {
+    char text[1024] = {};
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, code, 0, text, sizeof(text), nullptr);
+    return std::string(text, length);
+}
+
+std::string printable(const std::string& bytes) {
+    std::string out;
+    for (unsigned char c : bytes) {
+        char piece[8];
+        if (c >= 0x20 && c < 0x7F && c != '\\') {
+            out += static_cast<char>(c);
+        } else {
+            std::snprintf(piece, sizeof(piece), "\\x%02X", c);
+            out += piece;
+        }
+    }
+    return out;
+}
+
+bool file_exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// --- The .xls association in the test's own prefix.
+
+bool read_default_value(const char* key_name, std::string* value) {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, key_name, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    char data[1024] = {};
+    DWORD size = sizeof(data) - 1;
+    DWORD type = 0;
+    LONG status = RegQueryValueExA(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS || type != REG_SZ) return false;
+    *value = data;
+    return true;
+}
+
+bool write_default_value(const std::string& key_name, const std::string& value) {
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, key_name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG status = RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                 static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS;
+}
+
+void delete_prog_id() {
+    const std::string base = std::string("Software\\Classes\\") + PROG_ID;
+    for (const char* below : {"\\shell\\open\\command", "\\shell\\open", "\\shell", ""})
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, (base + below).c_str());
+}
+
+// What .xls was before the test, so that it can be put back.
+struct XlsAssociation {
+    bool key_existed = false;
+    bool had_default = false;
+    std::string previous_default;
+};
+
+void save_xls(XlsAssociation* saved) {
+    HKEY key;
+    saved->key_existed = RegOpenKeyExA(HKEY_LOCAL_MACHINE, XLS_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS;
+    if (saved->key_existed) RegCloseKey(key);
+    saved->had_default = read_default_value(XLS_KEY, &saved->previous_default);
+}
+
+// Points .xls at the test's class, whose open command runs the recorder.
+bool associate_xls_with_recorder() {
+    std::string command = "\"" + program_folder() + "\\launch_recorder.exe\" \"%1\"";
+    return write_default_value(std::string("Software\\Classes\\") + PROG_ID + "\\shell\\open\\command",
+                               command) &&
+           write_default_value(XLS_KEY, PROG_ID);
+}
+
+// Leaves .xls naming a class that has no command at all.
+bool dissociate_xls() {
+    return write_default_value(XLS_KEY, UNREGISTERED_PROG_ID);
+}
+
+void restore_xls(const XlsAssociation& saved) {
+    delete_prog_id();
+    if (saved.had_default) {
+        write_default_value(XLS_KEY, saved.previous_default);
+        return;
+    }
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, XLS_KEY, 0, KEY_ALL_ACCESS, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, nullptr);
+        RegCloseKey(key);
+    }
+    if (!saved.key_existed) RegDeleteKeyA(HKEY_LOCAL_MACHINE, XLS_KEY);
+}
+
+// --- The recorder's log: one command line per launch.
+
+std::vector<std::string> recorder_lines(const std::string& log) {
+    std::vector<std::string> lines;
+    HANDLE file = CreateFileA(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return lines;
+    std::string bytes;
+    char chunk[4096];
+    DWORD got = 0;
+    while (ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0) bytes.append(chunk, got);
+    CloseHandle(file);
+    // Only complete lines count: a launch still writing is not seen yet.
+    size_t start = 0;
+    for (size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(bytes.substr(start, end - start));
+    return lines;
+}
+
+// Waits at most timeout_ms for the log to hold count lines; the lines seen last.
+std::vector<std::string> wait_for_recorder_lines(const std::string& log, size_t count,
+                                                 DWORD timeout_ms) {
+    DWORD start = GetTickCount();
+    std::vector<std::string> lines = recorder_lines(log);
+    while (lines.size() < count && GetTickCount() - start < timeout_ms) {
+        Sleep(20);
+        lines = recorder_lines(log);
+    }
+    return lines;
+}
+
+// --- Driving the dialog.
+
+// What must not change when an output does nothing.
+struct DialogState {
+    bool open;
+    LRESULT selection;
+    bool output_enabled;
+};
+
+DialogState dialog_state(HWND dialog) {
+    DialogState state;
+    state.open = IsWindow(dialog) && IsWindowVisible(dialog);
+    state.selection = SendDlgItemMessageA(dialog, IDC_SET_LIST, LB_GETCURSEL, 0, 0);
+    state.output_enabled = IsWindowEnabled(GetDlgItem(dialog, IDC_OUTPUT)) != FALSE;
+    return state;
+}
+
+void expect_same_state(const DialogState& before, const DialogState& after, const char* what) {
+    EXPECT_TRUE(after.open) << what << ": the dialog should stay open";
+    EXPECT_EQ(before.selection, after.selection) << what << ": the selection should not move";
+    EXPECT_EQ(before.output_enabled, after.output_enabled)
+        << what << ": \"Output\" should keep its enabled state";
+}
+
+DWORD ui_thread_of(HWND dialog) {
+    return GetWindowThreadProcessId(dialog, nullptr);
+}
+
+// Dismisses every box that the dialog owns; how many there were.
+int dismiss_owned_boxes(HWND dialog) {
+    int count = 0;
+    for (HWND box; (box = wait_for_owned_dialog(ui_thread_of(dialog), dialog, nullptr, 0)) != nullptr;
+         ++count) {
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        if (!wait_until_destroyed(box, WAIT_MS)) PostMessageA(box, WM_CLOSE, 0, 0);
+        if (count > 10) break;
+    }
+    return count;
+}
+
+// Sends a message to a control of the dialog's thread and waits at most WAIT_MS;
+// a box that holds the thread meanwhile is reported by the caller.
+bool send_bounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, WAIT_MS, &result) != 0;
+}
+
+bool click_output(HWND dialog) {
+    return send_bounded(dialog, WM_COMMAND, IDC_OUTPUT, 0);
+}
+
+void select_row(HWND dialog, int row) {
+    SendDlgItemMessageA(dialog, IDC_SET_LIST, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+}
+
+// The pieces of a message box that tell its kind.
+struct BoxContent {
+    std::string caption;
+    std::string text;
+    std::vector<int> buttons;  // the visible buttons' identifiers
+    HICON icon = nullptr;      // the visible icon static's icon
+};
+
+BOOL CALLBACK collect_box_child(HWND child, LPARAM parameter) {
+    BoxContent* content = reinterpret_cast<BoxContent*>(parameter);
+    if (!IsWindowVisible(child)) return TRUE;
+    char class_name[32] = {};
+    GetClassNameA(child, class_name, sizeof(class_name));
+    if (lstrcmpiA(class_name, "Button") == 0) content->buttons.push_back(GetDlgCtrlID(child));
+    LONG style = GetWindowLongA(child, GWL_STYLE);
+    if (lstrcmpiA(class_name, "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON)
+        content->icon = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+    return TRUE;
+}
+
+BoxContent read_box(HWND box) {
+    BoxContent content;
+    char caption[256] = {};
+    GetWindowTextA(box, caption, sizeof(caption));
+    content.caption = caption;
+    content.text = message_box_text(box);
+    EnumChildWindows(box, collect_box_child, reinterpret_cast<LPARAM>(&content));
+    return content;
+}
+
+// --- The fixture: a module copy in a folder of its own, three sets, the host,
+// and the association that runs the recorder.
+
+class OutputTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = make_temp_folder("tq7_output");
+        ASSERT_FALSE(folder_.empty());
+        ASSERT_TRUE(load_module_copy(folder_, &module_)) << "could not load " << built_module_path();
+        char name[MAX_PATH] = {};
+        GetModuleFileNameA(module_.handle, name, sizeof(name));
+        std::string module_folder = name;
+        module_folder.resize(module_folder.find_last_of('\\'));
+        csv_path_ = module_folder + "\\tq7_sheet.csv";
+        workbook_path_ = module_folder + "\\tq7_sheet.xls";
+        log_path_ = folder_ + "\\launch.log";
+        SetEnvironmentVariableA(RECORDER_LOG_VARIABLE, log_path_.c_str());
+        save_xls(&saved_xls_);
+        associated_ = true;
+        ASSERT_TRUE(associate_xls_with_recorder()) << "could not register .xls";
+        // The association opens only a file that is there.
+        ASSERT_TRUE(write_file_bytes(workbook_path_, "dummy workbook"));
+
+        for (int i = 0; i < 2; ++i) legs_1_[i] = make_leg(i % 2, 10 + i);
+        for (int i = 0; i < 3; ++i) legs_2_[i] = make_leg(i % 2, 20 + i);
+        legs_3_[0] = make_leg(0, 30);
+        stored_[0] = make_set(1, 2, legs_1_);
+        stored_[1] = make_set(2, 3, legs_2_);
+        current_ = make_set(3, 1, legs_3_);
+        set_list_.stored_sets = stored_;
+        set_list_.set_count = 2;
+        set_list_.current_set = &current_;
+    }
+    void TearDown() override {
+        if (associated_) restore_xls(saved_xls_);
+        SetEnvironmentVariableA(RECORDER_LOG_VARIABLE, nullptr);
+        unload_module(&module_);
+        remove_folder_tree(folder_);
+    }
+
+    void make_host(FixtureHost* host, const std::string& csv_text) {
+        host->set_list = &set_list_;
+        host->csv_text = csv_text;
+        create_fixture_host(host, 100, 100, 700, 600);
+    }
+
+    // The command line that the recorder logs for one launch of the workbook.
+    std::string expected_launch() const {
+        return "\"" + program_folder() + "\\launch_recorder.exe\" \"" + workbook_path_ + "\"";
+    }
+
+    HostSetRecord* set_of_row(int row) {
+        if (row < ROW_SET_2) return &stored_[0];
+        if (row < ROW_SET_3) return &stored_[1];
+        return &current_;
+    }
+
+    std::string folder_;
+    LoadedModule module_;
+    std::string csv_path_;
+    std::string workbook_path_;
+    std::string log_path_;
+    XlsAssociation saved_xls_;
+    bool associated_ = false;
+    HostLegRecord legs_1_[2];
+    HostLegRecord legs_2_[3];
+    HostLegRecord legs_3_[1];
+    HostSetRecord stored_[2];
+    HostSetRecord current_;
+    HostSetList set_list_;
+};
+
+// Every text that the host gave came back once, in the order given.
+void expect_each_text_released_once(const FixtureHost& host, const char* what) {
+    ASSERT_EQ(host.texts_given.size(), host.texts_released.size()) << what;
+    for (size_t i = 0; i < host.texts_given.size(); ++i)
+        EXPECT_EQ(host.texts_given[i], host.texts_released[i]) << what << ": text " << i;
+}
+
+TEST_F(OutputTest, NothingToOutputLeavesTheDialogAsItWas) {
+    enum Failure { NO_SELECTION, ROW_WITHOUT_RECORD, HOST_HAS_NO_TEXT, CSV_HELD_OPEN };
+    struct Case {
+        Failure failure;
+        const char* what;
+        size_t requests;  // text requests that the failed output makes
+        size_t texts;     // texts that it gets, and gives back
+    } cases[] = {
+        {NO_SELECTION, "no selection", 0, 0},
+        {ROW_WITHOUT_RECORD, "a row without its record", 0, 0},
+        {HOST_HAS_NO_TEXT, "the host has no text", 1, 0},
+        {CSV_HELD_OPEN, "the CSV held open without sharing", 1, 1},
+    };
+    const std::string earlier = "earlier sheet\r\n";
+    const std::string text = "set,2\r\nleg,1\r\n";
+    for (const Case& c : cases) {
+        DeleteFileA(csv_path_.c_str());
+        DeleteFileA(log_path_.c_str());
+        if (c.failure == CSV_HELD_OPEN) {
+            ASSERT_TRUE(write_file_bytes(csv_path_, earlier));
+        }
+        FixtureHost host;
+        make_host(&host, text);
+        host.answer_null = c.failure == HOST_HAS_NO_TEXT;
+        struct Seen {
+            bool handled = false;
+            int boxes = 0;
+            DialogState before = {}, after = {};
+            size_t requests = 0, given = 0, released = 0;
+            bool csv_exists = false;
+            std::string held_content;
+            bool retry_handled = false;
+            std::string retry_file;
+            std::vector<std::string> lines;
+        } seen;
+        CommandRun run = run_command(module_, host.window, [&](HWND dialog) {
+            HWND list = GetDlgItem(dialog, IDC_SET_LIST);
+            select_row(dialog, c.failure == NO_SELECTION ? -1 : ROW_SET_2);
+            LRESULT record = SendMessageA(list, LB_GETITEMDATA, ROW_SET_2, 0);
+            if (c.failure == ROW_WITHOUT_RECORD) SendMessageA(list, LB_SETITEMDATA, ROW_SET_2, 0);
+            HANDLE held = INVALID_HANDLE_VALUE;
+            if (c.failure == CSV_HELD_OPEN)
+                held = CreateFileA(csv_path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+            seen.before = dialog_state(dialog);
+            seen.handled = click_output(dialog);
+            seen.boxes = dismiss_owned_boxes(dialog);
+            seen.after = dialog_state(dialog);
+            seen.requests = host.csv_requests.size();
+            seen.given = host.texts_given.size();
+            seen.released = host.texts_released.size();
+            if (held != INVALID_HANDLE_VALUE) {
+                char bytes[256] = {};
+                DWORD got = 0;
+                ReadFile(held, bytes, sizeof(bytes), &got, nullptr);
+                seen.held_content.assign(bytes, got);
+                CloseHandle(held);
+            }
+            seen.csv_exists = file_exists(csv_path_);
+            // The record goes back to its row, where the dialog frees it.
+            SendMessageA(list, LB_SETITEMDATA, ROW_SET_2, record);
+
+            // Once the cause is gone, the same dialog outputs as usual.
+            host.answer_null = false;
+            select_row(dialog, ROW_SET_2);
+            seen.retry_handled = click_output(dialog);
+            dismiss_owned_boxes(dialog);
+            read_file_bytes(csv_path_, &seen.retry_file);
+            seen.lines = wait_for_recorder_lines(log_path_, 1, WAIT_MS);
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        ASSERT_TRUE(run.dialog_seen) << c.what;
+        EXPECT_TRUE(run.ended_in_time) << c.what;
+        EXPECT_TRUE(seen.handled) << c.what << ": the output should return at once";
+        EXPECT_EQ(0, seen.boxes) << c.what << ": no message box was expected";
+        expect_same_state(seen.before, seen.after, c.what);
+        EXPECT_EQ(c.requests, seen.requests) << c.what << ": text requests";
+        EXPECT_EQ(c.texts, seen.given) << c.what << ": texts given";
+        EXPECT_EQ(c.texts, seen.released) << c.what << ": each text given should come back at once";
+        if (c.failure == CSV_HELD_OPEN) {
+            EXPECT_TRUE(seen.csv_exists) << c.what;
+            EXPECT_EQ(earlier, seen.held_content) << c.what << ": the file held open was changed";
+        } else {
+            EXPECT_FALSE(seen.csv_exists) << c.what << ": no CSV file was expected";
+        }
+        EXPECT_TRUE(seen.retry_handled) << c.what;
+        EXPECT_EQ(text, seen.retry_file) << c.what << ": the output after the failure";
+        // Only the output after the failure may have launched the workbook.
+        std::vector<std::string> lines =
+            wait_for_recorder_lines(log_path_, seen.lines.size() + 1, NO_LAUNCH_GRACE_MS);
+        ASSERT_EQ(1u, lines.size()) << c.what << ": launches logged";
+        EXPECT_EQ(expected_launch(), lines[0]) << c.what;
+        EXPECT_EQ(std::vector<HostSetRecord*>(c.requests + 1, &stored_[1]), host.csv_requests) << c.what;
+        EXPECT_EQ(c.texts + 1, host.texts_given.size()) << c.what;
+        expect_each_text_released_once(host, c.what);
+        destroy_fixture_host(&host);
+    }
+}
+
+// Bytes that a text conversion or a text-mode write would change: CR LF, every
+// byte from 0x80 up, Shift-JIS pairs whose second byte is a backslash, and no
+// line end at the very end.
+std::string awkward_text() {
+    std::string text = "\x95\x5C,\x83\x5C,\x8F\x5C\r\nCR LF\r\nlone CR\rlone LF\n";
+    for (int byte = 0x80; byte <= 0xFF; ++byte) text += static_cast<char>(byte);
+    text += "\r\nend without a line end";
+    return text;
+}
+
+TEST_F(OutputTest, FileHoldsExactlyTheHostsText) {
+    struct Case {
+        const char* what;
+        std::string earlier;  // a file already there; empty: none
+        std::string text;
+    } cases[] = {
+        {"line ends, high bytes and Shift-JIS pairs", "", awkward_text()},
+        {"an empty text", "", ""},
+        {"an earlier, longer file", std::string(5000, 'x') + "\r\n", "short,1"},
+    };
+    for (const Case& c : cases) {
+        DeleteFileA(csv_path_.c_str());
+        DeleteFileA(log_path_.c_str());
+        if (!c.earlier.empty()) {
+            ASSERT_TRUE(write_file_bytes(csv_path_, c.earlier)) << c.what;
+        }
+        FixtureHost host;
+        make_host(&host, c.text);
+        bool handled = false;
+        int boxes = 0;
+        std::vector<std::string> lines;
+        CommandRun run = run_command(module_, host.window, [&](HWND dialog) {
+            select_row(dialog, ROW_SET_1);
+            handled = click_output(dialog);
+            boxes = dismiss_owned_boxes(dialog);
+            lines = wait_for_recorder_lines(log_path_, 1, WAIT_MS);
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        ASSERT_TRUE(run.dialog_seen) << c.what;
+        EXPECT_TRUE(run.ended_in_time) << c.what;
+        EXPECT_TRUE(handled) << c.what;
+        EXPECT_EQ(0, boxes) << c.what;
+        std::string file;
+        ASSERT_TRUE(read_file_bytes(csv_path_, &file)) << c.what << ": no CSV file";
+        EXPECT_EQ(c.text.size(), file.size()) << c.what;
+        EXPECT_TRUE(file == c.text) << c.what << ": expected \"" << printable(c.text) << "\", got \""
+                                    << printable(file) << "\"";
+        ASSERT_EQ(1u, lines.size()) << c.what << ": the workbook should be opened once";
+        EXPECT_EQ(expected_launch(), lines[0]) << c.what;
+        EXPECT_EQ(1u, host.texts_given.size()) << c.what;
+        expect_each_text_released_once(host, c.what);
+        destroy_fixture_host(&host);
+    }
+}
+
+TEST_F(OutputTest, TwoOutputsInARowWriteReleaseAndLaunchTwice) {
+    const std::string first = "first,sheet,longer\r\n1,2,3\r\n";
+    const std::string second = "second";
+    FixtureHost host;
+    make_host(&host, first);
+    bool handled[2] = {};
+    std::string files[2];
+    std::vector<std::string> lines;
+    CommandRun run = run_command(module_, host.window, [&](HWND dialog) {
+        select_row(dialog, ROW_SET_2_LEG_2);
+        handled[0] = click_output(dialog);
+        read_file_bytes(csv_path_, &files[0]);
+        // The host's next answer differs, so the second file is told apart.
+        host.csv_text = second;
+        handled[1] = click_output(dialog);
+        read_file_bytes(csv_path_, &files[1]);
+        dismiss_owned_boxes(dialog);
+        lines = wait_for_recorder_lines(log_path_, 2, WAIT_MS);
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    ASSERT_TRUE(run.dialog_seen);
+    EXPECT_TRUE(run.ended_in_time);
+    EXPECT_TRUE(handled[0] && handled[1]);
+    EXPECT_EQ(first, files[0]);
+    EXPECT_EQ(second, files[1]) << "the second output should replace the first file whole";
+    lines = wait_for_recorder_lines(log_path_, 3, NO_LAUNCH_GRACE_MS);
+    ASSERT_EQ(2u, lines.size()) << "launches logged";
+    EXPECT_EQ(expected_launch(), lines[0]);
+    EXPECT_EQ(expected_launch(), lines[1]);
+    EXPECT_EQ(std::vector<HostSetRecord*>(2, &stored_[1]), host.csv_requests);
+    EXPECT_EQ(2u, host.texts_given.size());
+    expect_each_text_released_once(host, "two outputs");
+    destroy_fixture_host(&host);
+}
+
+TEST_F(OutputTest, FileIsCompleteAndClosedWhenTheTextComesBack) {
+    // Large enough that a write still in progress would show.
+    std::string text;
+    for (int i = 0; text.size() < 200000; ++i) text += std::to_string(i) + ",\x95\x5C,row\r\n";
+    FixtureHost host;
+    make_host(&host, text);
+    struct Release {
+        bool same_text = false;
+        bool opened_unshared = false;
+        std::string file;
+        size_t launches = 0;
+    };
+    std::vector<Release> releases;
+    host.on_release = [&](const char* released) {
+        Release seen;
+        seen.same_text = text == released;
+        HANDLE file = CreateFileA(csv_path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        seen.opened_unshared = file != INVALID_HANDLE_VALUE;
+        if (seen.opened_unshared) {
+            char chunk[4096];
+            DWORD got = 0;
+            while (ReadFile(file, chunk, sizeof(chunk), &got, nullptr) && got > 0)
+                seen.file.append(chunk, got);
+            CloseHandle(file);
+        }
+        seen.launches = recorder_lines(log_path_).size();
+        releases.push_back(seen);
+    };
+    std::vector<std::string> lines;
+    CommandRun run = run_command(module_, host.window, [&](HWND dialog) {
+        select_row(dialog, ROW_SET_3);
+        click_output(dialog);
+        dismiss_owned_boxes(dialog);
+        lines = wait_for_recorder_lines(log_path_, 1, WAIT_MS);
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    });
+    ASSERT_TRUE(run.dialog_seen);
+    EXPECT_TRUE(run.ended_in_time);
+    ASSERT_EQ(1u, releases.size());
+    EXPECT_TRUE(releases[0].same_text) << "the text given back should be the one given out";
+    EXPECT_TRUE(releases[0].opened_unshared)
+        << "the module still had the CSV open when the text came back";
+    EXPECT_EQ(text.size(), releases[0].file.size()) << "the CSV was not complete at release";
+    EXPECT_TRUE(text == releases[0].file) << "the CSV differs from the text at release";
+    EXPECT_EQ(0u, releases[0].launches) << "the workbook was opened before the text came back";
+    EXPECT_EQ(1u, lines.size()) << "the workbook should be opened after the release";
+    EXPECT_EQ(std::vector<HostSetRecord*>(1, &current_), host.csv_requests);
+    expect_each_text_released_once(host, "order");
+    destroy_fixture_host(&host);
+}
+
+TEST_F(OutputTest, EveryTriggerOpensTheWorkbookWithItsSet) {
+    enum Trigger { BY_OUTPUT_BUTTON, BY_ENTER_KEY, BY_DOUBLE_CLICK };
+    struct Case {
+        Trigger trigger;
+        int selected;  // the row selected before the trigger
+        int row;       // the row output: a double-click selects its own
+        const char* what;
+    } cases[] = {
+        {BY_OUTPUT_BUTTON, ROW_SET_1, ROW_SET_1, "\"Output\" on set 1"},
+        {BY_OUTPUT_BUTTON, ROW_SET_3_LEG_1, ROW_SET_3_LEG_1, "\"Output\" on a leg of the current set"},
+        {BY_ENTER_KEY, ROW_SET_2, ROW_SET_2, "Enter on set 2"},
+        {BY_ENTER_KEY, ROW_SET_1_LEG_2, ROW_SET_1_LEG_2, "Enter on a leg of set 1"},
+        {BY_DOUBLE_CLICK, ROW_SET_1, ROW_SET_2_LEG_2, "a double-click on a leg of set 2"},
+        {BY_DOUBLE_CLICK, ROW_SET_2, ROW_SET_3, "a double-click on the current set"},
+    };
+    for (const Case& c : cases) {
+        DeleteFileA(log_path_.c_str());
+        FixtureHost host;
+        make_host(&host, "sheet of one set\r\n");
+        bool delivered = false;
+        LRESULT default_id = 0;
+        LRESULT selection_after = LB_ERR;
+        std::vector<std::string> lines;
+        CommandRun run = run_command(module_, host.window, [&](HWND dialog) {
+            HWND list = GetDlgItem(dialog, IDC_SET_LIST);
+            default_id = SendMessageA(dialog, DM_GETDEFID, 0, 0);
+            select_row(dialog, c.selected);
+            if (c.trigger == BY_OUTPUT_BUTTON) {
+                delivered = send_bounded(GetDlgItem(dialog, IDC_OUTPUT), BM_CLICK, 0, 0);
+            } else if (c.trigger == BY_ENTER_KEY) {
+                // The key goes where the user's would: to the focus, the list at start.
+                GUITHREADINFO info = {};
+                info.cbSize = sizeof(info);
+                HWND target = list;
+                if (GetGUIThreadInfo(ui_thread_of(dialog), &info) && info.hwndFocus &&
+                    IsChild(dialog, info.hwndFocus))
+                    target = info.hwndFocus;
+                delivered = PostMessageA(target, WM_KEYDOWN, VK_RETURN, 0x001C0001) &&
+                            PostMessageA(target, WM_KEYUP, VK_RETURN, 0xC01C0001);
+            } else {
+                RECT item = {};
+                SendMessageA(list, LB_GETITEMRECT, c.row, reinterpret_cast<LPARAM>(&item));
+                LPARAM point = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+                delivered = PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, point) &&
+                            PostMessageA(list, WM_LBUTTONUP, 0, point) &&
+                            PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, point) &&
+                            PostMessageA(list, WM_LBUTTONUP, 0, point);
+            }
+            lines = wait_for_recorder_lines(log_path_, 1, WAIT_MS);
+            dismiss_owned_boxes(dialog);
+            selection_after = SendMessageA(list, LB_GETCURSEL, 0, 0);
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        ASSERT_TRUE(run.dialog_seen) << c.what;
+        EXPECT_TRUE(run.ended_in_time) << c.what;
+        EXPECT_TRUE(delivered) << c.what;
+        EXPECT_EQ(MAKELONG(IDC_OUTPUT, DC_HASDEFID), default_id) << c.what << ": the default button";
+        EXPECT_EQ(c.row, selection_after) << c.what;
+        EXPECT_EQ(std::vector<HostSetRecord*>(1, set_of_row(c.row)), host.csv_requests)
+            << c.what << ": the set's own record should be asked for";
+        lines = wait_for_recorder_lines(log_path_, 2, NO_LAUNCH_GRACE_MS);
+        ASSERT_EQ(1u, lines.size()) << c.what << ": launches logged";
+        EXPECT_EQ(expected_launch(), lines[0]) << c.what;
+        expect_each_text_released_once(host, c.what);
+        destroy_fixture_host(&host);
+    }
+}
+
+TEST_F(OutputTest, FailedLaunchShowsTheErrorBox) {
+    struct Case {
+        const char* what;
+        bool workbook_there;
+        bool associated;
+    } cases[] = {
+        {"no workbook file", false, true},
+        {"no association", true, false},
+    };
+    const char* head = launch_error_head();
+    for (const Case& c : cases) {
+        DeleteFileA(log_path_.c_str());
+        if (c.workbook_there) {
+            ASSERT_TRUE(write_file_bytes(workbook_path_, "dummy workbook")) << c.what;
+        } else {
+            DeleteFileA(workbook_path_.c_str());
+        }
+        ASSERT_TRUE(c.associated ? associate_xls_with_recorder() : dissociate_xls()) << c.what;
+        // What the shell itself reports for this path, called as the module calls it.
+        SetLastError(0);
+        INT_PTR shell_result = reinterpret_cast<INT_PTR>(
+            ShellExecuteA(nullptr, nullptr, workbook_path_.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+        DWORD code = GetLastError();
+        std::printf("[ INFO     ] %s: ShellExecuteA gave %d, GetLastError %lu \"%s\"\n", c.what,
+                    static_cast<int>(shell_result), code, printable(system_text(code)).c_str());
+        ASSERT_LE(shell_result, 32) << c.what << ": the launch should fail here";
+        ASSERT_FALSE(system_text(code).empty()) << c.what << ": code " << code;
+        const std::string expected_text = head + system_text(code);
+
+        FixtureHost host;
+        make_host(&host, "sheet\r\n");
+        DialogState before = {}, after = {};
+        HWND box = nullptr;
+        BoxContent content;
+        bool box_closed = false;
+        CommandRun run = run_command(module_, host.window, [&](HWND dialog) {
+            select_row(dialog, ROW_SET_2);
+            before = dialog_state(dialog);
+            // The box holds the dialog's thread: the command is posted, not sent.
+            PostMessageA(dialog, WM_COMMAND, IDC_OUTPUT, 0);
+            box = wait_for_owned_dialog(ui_thread_of(dialog), dialog, "Error", WAIT_MS);
+            if (box) {
+                content = read_box(box);
+                PostMessageA(box, WM_COMMAND, IDOK, 0);
+                box_closed = wait_until_destroyed(box, WAIT_MS);
+            }
+            dismiss_owned_boxes(dialog);
+            after = dialog_state(dialog);
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        ASSERT_TRUE(run.dialog_seen) << c.what;
+        EXPECT_TRUE(run.ended_in_time) << c.what;
+        ASSERT_NE(nullptr, box) << c.what << ": no box captioned \"Error\" owned by the dialog";
+        EXPECT_EQ("Error", content.caption) << c.what;
+        EXPECT_EQ(0u, content.text.find(head)) << c.what << ": the text should start with the head, got \""
+                                               << printable(content.text) << "\"";
+        EXPECT_GT(content.text.size(), strlen(head)) << c.what << ": the system's text is missing";
+        EXPECT_EQ(expected_text, content.text)
+            << c.what << ": expected \"" << printable(expected_text) << "\", got \""
+            << printable(content.text) << "\"";
+        EXPECT_EQ(std::vector<int>(1, IDOK), content.buttons) << c.what << ": one OK button";
+        EXPECT_EQ(LoadIconA(nullptr, IDI_HAND), content.icon) << c.what << ": the error icon";
+        EXPECT_TRUE(box_closed) << c.what;
+        expect_same_state(before, after, c.what);
+        std::string file;
+        EXPECT_TRUE(read_file_bytes(csv_path_, &file) && file == "sheet\r\n")
+            << c.what << ": the CSV is written before the launch";
+        EXPECT_EQ(std::vector<HostSetRecord*>(1, &stored_[1]), host.csv_requests) << c.what;
+        EXPECT_TRUE(recorder_lines(log_path_).empty()) << c.what << ": nothing should have been launched";
+        expect_each_text_released_once(host, c.what);
+        destroy_fixture_host(&host);
+    }
+}
+
+// --- The system's text in the error message, on the test's own copy of the code.
+
+// The first code from 1 up whose system text holds an insert marker.
+DWORD code_with_insert_marker() {
+    for (DWORD code = 1; code < 16000; ++code)
+        if (system_text(code).find("%1") != std::string::npos) return code;
+    return 0;
+}
+
+TEST(AppendSystemError, FillsOnlyWhatFitsAndNeverPastTheRoom) {
+    const DWORD marker_code = code_with_insert_marker();
+    ASSERT_NE(0u, marker_code) << "the system has no text with %1";
+    const std::string not_found = system_text(ERROR_FILE_NOT_FOUND);
+    ASSERT_FALSE(not_found.empty());
+    const size_t fit = not_found.size() + 1;
+    const DWORD NO_TEXT_CODE = 0x2000FFFF;
+    ASSERT_TRUE(system_text(NO_TEXT_CODE).empty());
+    struct Case {
+        const char* what;
+        DWORD code;
+        size_t head;  // bytes of head before dest in the 256-byte message
+        size_t room;
+        const char* expected;  // null: exactly the system's text
+    } cases[] = {
+        {"a long head leaves too little room", ERROR_FILE_NOT_FOUND, 250, 6, ""},
+        {"room for the text and its terminator", ERROR_FILE_NOT_FOUND, 256 - fit, fit, nullptr},
+        {"one byte short of the terminator", ERROR_FILE_NOT_FOUND, 256 - (fit - 1), fit - 1, ""},
+        {"the usual head", ERROR_FILE_NOT_FOUND, strlen(HEAD_1252), 256 - strlen(HEAD_1252), nullptr},
+        {"an insert marker", marker_code, strlen(HEAD_932), 256 - strlen(HEAD_932), nullptr},
+        {"a code without text", NO_TEXT_CODE, 36, 220, ""},
+    };
+    for (const Case& c : cases) {
+        struct {
+            char message[256];
+            char canary[32];
+        } buffer;
+        memset(&buffer, 0xAA, sizeof(buffer));
+        memset(buffer.message, 'h', c.head);
+        EXPECT_EQ(1, append_system_error(c.code, buffer.message + c.head, static_cast<DWORD>(c.room)))
+            << c.what;
+        const std::string expected = c.expected ? c.expected : system_text(c.code);
+        EXPECT_EQ(expected, std::string(buffer.message + c.head)) << c.what;
+        EXPECT_EQ(std::string(c.head, 'h'), std::string(buffer.message, c.head)) << c.what << ": the head";
+        for (size_t i = 0; i < sizeof(buffer.canary); ++i)
+            ASSERT_EQ('\xAA', buffer.canary[i]) << c.what << ": canary byte " << i;
+        if (c.code == marker_code) {
+            EXPECT_NE(std::string::npos, std::string(buffer.message + c.head).find("%1"))
+                << c.what << ": the marker should stand as it is";
+        }
+    }
+
+    // No room at all: not a byte is written.
+    char untouched[4];
+    memset(untouched, 0xAA, sizeof(untouched));
+    append_system_error(ERROR_FILE_NOT_FOUND, untouched, 0);
+    EXPECT_EQ('\xAA', untouched[0]) << "room 0 allows no byte";
+    EXPECT_EQ(0, append_system_error(ERROR_FILE_NOT_FOUND, nullptr, 256));
+}
+
+}  // namespace
