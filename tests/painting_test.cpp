@@ -455,7 +455,7 @@ TEST(ListFont, MenuFontWithTheGivenSizeWeightAndUnderline) {
     int pixels_per_inch = screen_pixels_per_inch();
     struct Case {
         int point_size, weight, underline;
-    } cases[] = {{12, 700, 0}, {12, 0, 1}, {7, -1, 0}, {0, 400, 1}, {-4, 0, 0}, {12, 1, 0}};
+    } cases[] = {{12, 700, 0}, {12, 0, 1}, {5, -1, 0}, {0, 400, 1}, {-4, 0, 0}, {12, 1, 0}};
     for (const Case& c : cases) {
         std::string what = "make_list_font(" + std::to_string(c.point_size) + ", " + std::to_string(c.weight) +
                            ", " + std::to_string(c.underline) + ")";
@@ -471,9 +471,9 @@ TEST(ListFont, MenuFontWithTheGivenSizeWeightAndUnderline) {
         if (pixels_per_inch == 96 && c.point_size == 12) {
             EXPECT_EQ(-16, got.lfHeight) << what;
         }
-        // The quotient is truncated: 7 points at 96 per inch are 9.33 pixels.
-        if (pixels_per_inch == 96 && c.point_size == 7) {
-            EXPECT_EQ(-9, got.lfHeight) << what;
+        // The quotient is truncated, not rounded: 5 points at 96 per inch are 6.67 pixels.
+        if (pixels_per_inch == 96 && c.point_size == 5) {
+            EXPECT_EQ(-6, got.lfHeight) << what;
         }
         EXPECT_EQ(c.weight > 0 ? c.weight : menu.lfWeight, got.lfWeight) << what;
         EXPECT_EQ(c.underline, got.lfUnderline) << what;
