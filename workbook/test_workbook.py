@@ -33,7 +33,14 @@ SCORE_SHEET = (
     b"Average,,15.25\r\n"
 )
 
-# name -> bytes as the host writes them (ANSI, Windows-1252 here)
+# The host writes in the system's ANSI code page, and the workbook reads in
+# the one that the spreadsheet runs with: Shift-JIS in a Japanese locale.
+JAPANESE = os.environ.get("LC_ALL", os.environ.get("LANG", "")).startswith("ja")
+ANSI = "cp932" if JAPANESE else "cp1252"
+NAMES_IN_ANSI = ("Player,\u5c71\u7530,\u8868\u793a\r\n" if JAPANESE
+                 else "Player,Zo\u00eb,M\u00fcller\r\n").encode(ANSI)
+
+# name -> bytes as the host writes them
 LAYOUT_FIXTURES = {
     "score sheet": SCORE_SHEET,
     "quoted fields": (
@@ -46,7 +53,7 @@ LAYOUT_FIXTURES = {
     "LF line ends": SCORE_SHEET.replace(b"\r\n", b"\n"),
     "no final line end": SCORE_SHEET.rstrip(b"\r\n"),
     "ragged rows": b"a\r\nb,c,d,e\r\n\r\nf,,g\r\n",
-    "accented names": "Player,Zo\u00eb,M\u00fcller\r\n".encode("cp1252"),
+    "names in the ANSI code page": NAMES_IN_ANSI,
     "empty file": b"",
 }
 
@@ -58,7 +65,7 @@ def expected_rows(data):
     plain decimal numbers as numbers, empty fields as empty cells, line
     breaks inside a field as LF."""
     rows = []
-    for fields in csv.reader(io.StringIO(data.decode("cp1252"), newline="")):
+    for fields in csv.reader(io.StringIO(data.decode(ANSI), newline="")):
         row = []
         for field in fields:
             if field == "":
