@@ -156,6 +156,10 @@ void close_dialog(HostSession& session, HWND dialog) {
 
 DWORD WINAPI script_worker(void* context) {
     HostSession& session = *static_cast<HostSession*>(context);
+    // The host as the user meets it: the menu bar and the module's caption.
+    Sleep(PAINT_SETTLE_MS);
+    save_window_bmp(session.main_window, out_path(session, "host.bmp"));
+    PostMessageA(session.main_window, WM_COMMAND, MAKEWPARAM(ID_PLUGIN_COMMAND, 0), 0);
     HWND dialog = wait_for_dialog(session);
     g_report.dialog_found = dialog != nullptr;
     if (dialog == nullptr) {
@@ -194,7 +198,6 @@ void fill_module_facts(const HostSession& session) {
 
 bool start_scripted_run(HostSession& session) {
     CreateDirectoryA(session.options.script_dir.c_str(), nullptr);
-    PostMessageA(session.main_window, WM_COMMAND, MAKEWPARAM(ID_PLUGIN_COMMAND, 0), 0);
     HANDLE worker = CreateThread(nullptr, 0, script_worker, &session, 0, nullptr);
     if (worker == nullptr) return false;
     CloseHandle(worker);
