@@ -16,6 +16,7 @@
 #include "resources/resource_ids.h"
 #include "sheet_dialog/set_rows.h"
 #include "tests/support/fixture_host.h"
+#include "benchmarks/bench_clock.h"
 #include "tests/support/loaded_module.h"
 #include "tests/support/temp_folder.h"
 
@@ -30,25 +31,6 @@ constexpr int LEGS_PER_SET = 5;
 constexpr int ROWS_PER_SET = LEGS_PER_SET + 1;
 // A run that is not ready by then is closed and reported as such.
 constexpr DWORD RUN_BUDGET_MS = 150000;
-
-LONGLONG tick_frequency;
-
-LONGLONG ticks() {
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return counter.QuadPart;
-}
-
-double to_ms(LONGLONG span) {
-    return static_cast<double>(span) * 1000.0 / static_cast<double>(tick_frequency);
-}
-
-double median(std::vector<double> values) {
-    if (values.empty()) return 0.0;
-    std::sort(values.begin(), values.end());
-    size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
-}
 
 // --- The host's records: stored sets of five zero-filled legs, named players.
 
@@ -378,9 +360,6 @@ void add_bare_samples(Samples* samples, const BareRun& run) {
 
 // Arguments: the stored set counts to run (1000 10000 50000 when none given).
 int main(int argc, char** argv) {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    tick_frequency = frequency.QuadPart;
     setvbuf(stdout, nullptr, _IONBF, 0);
     std::vector<int> set_counts;
     for (int i = 1; i < argc; ++i) set_counts.push_back(atoi(argv[i]));
@@ -399,7 +378,7 @@ int main(int argc, char** argv) {
 
     printf("fill_bench: filling the set list, module dialog against a bare list box\n");
     printf("  code page %u, QueryPerformanceCounter at %lld Hz\n", GetACP(),
-           static_cast<long long>(tick_frequency));
+           static_cast<long long>(tick_frequency()));
 
     // The empty dialog: creation, layout, show, first pump and close, no row.
     SetFixture fixture;

@@ -17,6 +17,7 @@
 #include "sheet_dialog/sheet_dialog.h"
 #include "sheet_dialog/sheet_row.h"
 #include "tests/support/fixture_host.h"
+#include "benchmarks/bench_clock.h"
 #include "tests/support/loaded_module.h"
 #include "tests/support/temp_folder.h"
 
@@ -29,20 +30,6 @@ constexpr int PAINTS_PER_KIND = 2000;
 constexpr int LIST_PAINTS = 200;
 constexpr int BATCHES = 5;
 
-LONGLONG tick_frequency;
-
-LONGLONG ticks() {
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return counter.QuadPart;
-}
-
-double median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2.0;
-}
-
 // Microseconds a call of work, the median over BATCHES batches of calls each,
 // after a short warm-up that lets the system build its font caches.
 double time_per_call(int calls, const std::function<void()>& work) {
@@ -52,7 +39,7 @@ double time_per_call(int calls, const std::function<void()>& work) {
         LONGLONG start = ticks();
         for (int i = 0; i < calls; ++i) work();
         LONGLONG spent = ticks() - start;
-        batches.push_back(static_cast<double>(spent) * 1e6 / static_cast<double>(tick_frequency) /
+        batches.push_back(static_cast<double>(spent) * 1e6 / static_cast<double>(tick_frequency()) /
                           calls);
     }
     return median(batches);
@@ -188,9 +175,6 @@ void minimal_paint(const DRAWITEMSTRUCT* request, const char* text) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    tick_frequency = frequency.QuadPart;
     setvbuf(stdout, nullptr, _IONBF, 0);
     std::string save_path = argc > 2 && lstrcmpA(argv[1], "--save") == 0 ? argv[2] : "";
 
