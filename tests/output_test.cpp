@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <string.h>
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <string>
@@ -24,6 +25,7 @@ const DWORD WAIT_MS = 10000;
 // How long a launch that should not happen is given to show in the log anyway.
 const DWORD NO_LAUNCH_GRACE_MS = 1000;
 const char RECORDER_LOG_VARIABLE[] = "TQ7_RECORDER_LOG";
+const char RECORDER_GATE_VARIABLE[] = "TQ7_RECORDER_GATE";
 const char XLS_KEY[] = "Software\\Classes\\.xls";
 const char PROG_ID[] = "tq7test.workbook";
 // A class that .xls can name while nothing is registered under it.
@@ -180,6 +182,21 @@ std::vector<std::string> wait_for_recorder_lines(const std::string& log, size_t 
     return lines;
 }
 
+// Recorders that this process launched and that are still running.
+int running_recorders() {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
+    int count = 0;
+    PROCESSENTRY32 entry = {};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (entry.th32ParentProcessID == GetCurrentProcessId() &&
+            lstrcmpiA(entry.szExeFile, "launch_recorder.exe") == 0)
+            ++count;
+    CloseHandle(snapshot);
+    return count;
+}
+
 // --- Driving the dialog.
 
 // What must not change when an output does nothing.
@@ -208,14 +225,26 @@ DWORD ui_thread_of(HWND dialog) {
     return GetWindowThreadProcessId(dialog, nullptr);
 }
 
-// Dismisses every box that the dialog owns; how many there were.
-int dismiss_owned_boxes(HWND dialog) {
+BOOL CALLBACK find_other_dialog(HWND window, LPARAM parameter) {
+    HWND* found = reinterpret_cast<HWND*>(parameter);
+    char class_name[32] = {};
+    GetClassNameA(window, class_name, sizeof(class_name));
+    if (window == found[0] || lstrcmpA(class_name, "#32770") != 0 || !IsWindowVisible(window))
+        return TRUE;
+    found[1] = window;
+    return FALSE;
+}
+
+// Dismisses every box on the dialog's thread, whoever owns it, so that no test
+// is left in a modal loop; how many there were.
+int dismiss_boxes(HWND dialog) {
     int count = 0;
-    for (HWND box; (box = wait_for_owned_dialog(ui_thread_of(dialog), dialog, nullptr, 0)) != nullptr;
-         ++count) {
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-        if (!wait_until_destroyed(box, WAIT_MS)) PostMessageA(box, WM_CLOSE, 0, 0);
-        if (count > 10) break;
+    for (; count <= 10; ++count) {
+        HWND found[2] = {dialog, nullptr};
+        EnumThreadWindows(ui_thread_of(dialog), find_other_dialog, reinterpret_cast<LPARAM>(found));
+        if (found[1] == nullptr) break;
+        PostMessageA(found[1], WM_COMMAND, IDOK, 0);
+        if (!wait_until_destroyed(found[1], WAIT_MS)) PostMessageA(found[1], WM_CLOSE, 0, 0);
     }
     return count;
 }
@@ -301,6 +330,7 @@ protected:
     void TearDown() override {
         if (associated_) restore_xls(saved_xls_);
         SetEnvironmentVariableA(RECORDER_LOG_VARIABLE, nullptr);
+        SetEnvironmentVariableA(RECORDER_GATE_VARIABLE, nullptr);
         unload_module(&module_);
         remove_folder_tree(folder_);
     }
@@ -390,7 +420,7 @@ TEST_F(OutputTest, NothingToOutputLeavesTheDialogAsItWas) {
                                    FILE_ATTRIBUTE_NORMAL, nullptr);
             seen.before = dialog_state(dialog);
             seen.handled = click_output(dialog);
-            seen.boxes = dismiss_owned_boxes(dialog);
+            seen.boxes = dismiss_boxes(dialog);
             seen.after = dialog_state(dialog);
             seen.requests = host.csv_requests.size();
             seen.given = host.texts_given.size();
@@ -410,7 +440,7 @@ TEST_F(OutputTest, NothingToOutputLeavesTheDialogAsItWas) {
             host.answer_null = false;
             select_row(dialog, ROW_SET_2);
             seen.retry_handled = click_output(dialog);
-            dismiss_owned_boxes(dialog);
+            dismiss_boxes(dialog);
             read_file_bytes(csv_path_, &seen.retry_file);
             seen.lines = wait_for_recorder_lines(log_path_, 1, WAIT_MS);
             PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
@@ -477,7 +507,7 @@ TEST_F(OutputTest, FileHoldsExactlyTheHostsText) {
         CommandRun run = run_command(module_, host.window, [&](HWND dialog) {
             select_row(dialog, ROW_SET_1);
             handled = click_output(dialog);
-            boxes = dismiss_owned_boxes(dialog);
+            boxes = dismiss_boxes(dialog);
             lines = wait_for_recorder_lines(log_path_, 1, WAIT_MS);
             PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         });
@@ -514,7 +544,7 @@ TEST_F(OutputTest, TwoOutputsInARowWriteReleaseAndLaunchTwice) {
         host.csv_text = second;
         handled[1] = click_output(dialog);
         read_file_bytes(csv_path_, &files[1]);
-        dismiss_owned_boxes(dialog);
+        dismiss_boxes(dialog);
         lines = wait_for_recorder_lines(log_path_, 2, WAIT_MS);
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     });
@@ -544,6 +574,7 @@ TEST_F(OutputTest, FileIsCompleteAndClosedWhenTheTextComesBack) {
         bool opened_unshared = false;
         std::string file;
         size_t launches = 0;
+        int recorders = 0;
     };
     std::vector<Release> releases;
     host.on_release = [&](const char* released) {
@@ -560,13 +591,23 @@ TEST_F(OutputTest, FileIsCompleteAndClosedWhenTheTextComesBack) {
             CloseHandle(file);
         }
         seen.launches = recorder_lines(log_path_).size();
+        seen.recorders = running_recorders();
         releases.push_back(seen);
     };
+    // A recorder launched before the release would still wait at the gate then.
+    char gate_name[64];
+    wsprintfA(gate_name, "tq7_recorder_gate_%lu", GetCurrentProcessId());
+    HANDLE gate = CreateEventA(nullptr, TRUE, FALSE, gate_name);
+    ASSERT_NE(nullptr, gate);
+    SetEnvironmentVariableA(RECORDER_GATE_VARIABLE, gate_name);
+    int recorders_held = -1;
     std::vector<std::string> lines;
     CommandRun run = run_command(module_, host.window, [&](HWND dialog) {
         select_row(dialog, ROW_SET_3);
         click_output(dialog);
-        dismiss_owned_boxes(dialog);
+        dismiss_boxes(dialog);
+        recorders_held = running_recorders();
+        SetEvent(gate);
         lines = wait_for_recorder_lines(log_path_, 1, WAIT_MS);
         PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     });
@@ -579,10 +620,13 @@ TEST_F(OutputTest, FileIsCompleteAndClosedWhenTheTextComesBack) {
     EXPECT_EQ(text.size(), releases[0].file.size()) << "the CSV was not complete at release";
     EXPECT_TRUE(text == releases[0].file) << "the CSV differs from the text at release";
     EXPECT_EQ(0u, releases[0].launches) << "the workbook was opened before the text came back";
+    EXPECT_EQ(0, releases[0].recorders) << "the workbook was opened before the text came back";
+    EXPECT_EQ(1, recorders_held) << "the workbook should be opened once, after the release";
     EXPECT_EQ(1u, lines.size()) << "the workbook should be opened after the release";
     EXPECT_EQ(std::vector<HostSetRecord*>(1, &current_), host.csv_requests);
     expect_each_text_released_once(host, "order");
     destroy_fixture_host(&host);
+    CloseHandle(gate);
 }
 
 TEST_F(OutputTest, EveryTriggerOpensTheWorkbookWithItsSet) {
@@ -605,12 +649,15 @@ TEST_F(OutputTest, EveryTriggerOpensTheWorkbookWithItsSet) {
         FixtureHost host;
         make_host(&host, "sheet of one set\r\n");
         bool delivered = false;
+        bool enter_to_list = false;
         LRESULT default_id = 0;
+        LRESULT row_count = 0;
         LRESULT selection_after = LB_ERR;
         std::vector<std::string> lines;
         CommandRun run = run_command(module_, host.window, [&](HWND dialog) {
             HWND list = GetDlgItem(dialog, IDC_SET_LIST);
             default_id = SendMessageA(dialog, DM_GETDEFID, 0, 0);
+            row_count = SendMessageA(list, LB_GETCOUNT, 0, 0);
             select_row(dialog, c.selected);
             if (c.trigger == BY_OUTPUT_BUTTON) {
                 delivered = send_bounded(GetDlgItem(dialog, IDC_OUTPUT), BM_CLICK, 0, 0);
@@ -622,6 +669,7 @@ TEST_F(OutputTest, EveryTriggerOpensTheWorkbookWithItsSet) {
                 if (GetGUIThreadInfo(ui_thread_of(dialog), &info) && info.hwndFocus &&
                     IsChild(dialog, info.hwndFocus))
                     target = info.hwndFocus;
+                enter_to_list = target == list;
                 delivered = PostMessageA(target, WM_KEYDOWN, VK_RETURN, 0x001C0001) &&
                             PostMessageA(target, WM_KEYUP, VK_RETURN, 0xC01C0001);
             } else {
@@ -634,13 +682,17 @@ TEST_F(OutputTest, EveryTriggerOpensTheWorkbookWithItsSet) {
                             PostMessageA(list, WM_LBUTTONUP, 0, point);
             }
             lines = wait_for_recorder_lines(log_path_, 1, WAIT_MS);
-            dismiss_owned_boxes(dialog);
+            dismiss_boxes(dialog);
             selection_after = SendMessageA(list, LB_GETCURSEL, 0, 0);
             PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         });
         ASSERT_TRUE(run.dialog_seen) << c.what;
         EXPECT_TRUE(run.ended_in_time) << c.what;
         EXPECT_TRUE(delivered) << c.what;
+        if (c.trigger == BY_ENTER_KEY) {
+            EXPECT_TRUE(enter_to_list) << c.what << ": the list should hold the focus";
+        }
+        ASSERT_EQ(ROW_COUNT, row_count) << c.what << ": the rows this test counts on";
         EXPECT_EQ(MAKELONG(IDC_OUTPUT, DC_HASDEFID), default_id) << c.what << ": the default button";
         EXPECT_EQ(c.row, selection_after) << c.what;
         EXPECT_EQ(std::vector<HostSetRecord*>(1, set_of_row(c.row)), host.csv_requests)
@@ -688,24 +740,27 @@ TEST_F(OutputTest, FailedLaunchShowsTheErrorBox) {
         HWND box = nullptr;
         BoxContent content;
         bool box_closed = false;
+        int boxes_elsewhere = 0;
         CommandRun run = run_command(module_, host.window, [&](HWND dialog) {
             select_row(dialog, ROW_SET_2);
             before = dialog_state(dialog);
             // The box holds the dialog's thread: the command is posted, not sent.
             PostMessageA(dialog, WM_COMMAND, IDC_OUTPUT, 0);
             box = wait_for_owned_dialog(ui_thread_of(dialog), dialog, "Error", WAIT_MS);
+            if (box == nullptr) boxes_elsewhere = dismiss_boxes(dialog);
             if (box) {
                 content = read_box(box);
                 PostMessageA(box, WM_COMMAND, IDOK, 0);
                 box_closed = wait_until_destroyed(box, WAIT_MS);
             }
-            dismiss_owned_boxes(dialog);
+            dismiss_boxes(dialog);
             after = dialog_state(dialog);
             PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         });
         ASSERT_TRUE(run.dialog_seen) << c.what;
         EXPECT_TRUE(run.ended_in_time) << c.what;
-        ASSERT_NE(nullptr, box) << c.what << ": no box captioned \"Error\" owned by the dialog";
+        ASSERT_NE(nullptr, box) << c.what << ": no box captioned \"Error\" owned by the dialog ("
+                                << boxes_elsewhere << " other boxes)";
         EXPECT_EQ("Error", content.caption) << c.what;
         EXPECT_EQ(0u, content.text.find(head)) << c.what << ": the text should start with the head, got \""
                                                << printable(content.text) << "\"";

@@ -17,7 +17,20 @@ static std::string log_path() {
     return path + "\\launch_recorder.log";
 }
 
+// A test that looks for the launch while it is under way names an event in
+// TQ7_RECORDER_GATE: the recorder stays until it is set (at most 10 s).
+static void wait_at_gate() {
+    char name[MAX_PATH] = {};
+    DWORD length = GetEnvironmentVariableA("TQ7_RECORDER_GATE", name, sizeof(name));
+    if (length == 0 || length >= sizeof(name)) return;
+    HANDLE gate = OpenEventA(SYNCHRONIZE, FALSE, name);
+    if (gate == nullptr) return;
+    WaitForSingleObject(gate, 10000);
+    CloseHandle(gate);
+}
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    wait_at_gate();
     std::string line = GetCommandLineA();
     line += "\r\n";
     std::string path = log_path();
