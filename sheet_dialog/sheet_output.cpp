@@ -23,7 +23,8 @@ static void show_launch_error(HWND dialog) {
     char message[256];
     lstrcpyA(message, fetch_string(IDS_EXCEL_FAILED));
     int head_length = lstrlenA(message);
-    // Read only now: loading and copying the head must not be what it reports.
+    // Read once the head is loaded and copied: those calls leave the shell's
+    // error in place when they succeed.
     DWORD code = GetLastError();
     TextRoom room = room_after_head(static_cast<size_t>(head_length), sizeof(message));
     append_system_error(code, message + room.offset, static_cast<DWORD>(room.size));

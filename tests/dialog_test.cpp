@@ -71,6 +71,7 @@ std::string record_bytes(const SetFixture& fixture) {
 // The module's row records, watched through its imports of the local heap.
 struct HeapWatch {
     std::set<HLOCAL> live;
+    int refuse_allocation = -1;  // this allocation (counted from 0) fails
     int allocations = 0;
     int frees = 0;
     int test_frees = 0;
@@ -80,7 +81,8 @@ decltype(&LocalAlloc) real_local_alloc = nullptr;
 decltype(&LocalFree) real_local_free = nullptr;
 
 HLOCAL WINAPI watched_local_alloc(UINT flags, SIZE_T size) {
-    HLOCAL memory = real_local_alloc(flags, size);
+    HLOCAL memory = heap_watch.allocations == heap_watch.refuse_allocation ? nullptr
+                                                                            : real_local_alloc(flags, size);
     EXPECT_EQ(static_cast<UINT>(LMEM_FIXED | LMEM_ZEROINIT), flags);
     EXPECT_EQ(sizeof(SheetRow), size);
     if (memory) heap_watch.live.insert(memory);
@@ -268,6 +270,43 @@ TEST_F(DialogTest, ReleasingRowsTwiceFreesNothingTheSecondTime) {
     EXPECT_EQ(std::vector<LRESULT>(3, 0), after_first);
     EXPECT_EQ(0, frees_second);
     EXPECT_EQ(0, heap_watch.frees) << "the close handling freed rows already released";
+    destroy_fixture_host(&host);
+}
+
+TEST_F(DialogTest, ARowWithoutARecordStaysEmpty) {
+    SetFixture fixture;
+    build_fixture(&fixture, {1, 2}, {2, 1}, 0, 1, 1);
+    FixtureHost host;
+    host.set_list = &fixture.list;
+    create_fixture_host(&host, 100, 100, 700, 600);
+    // Once the second leg of set 1 gets no record, once set 2's own row.
+    for (int refused : {2, 3}) {
+        heap_watch = HeapWatch();
+        heap_watch.refuse_allocation = refused;
+        std::vector<std::string> texts;
+        std::vector<LRESULT> data;
+        CommandRun run = run_command(module_, host.window, [&](HWND dialog) {
+            HWND list = GetDlgItem(dialog, IDC_SET_LIST);
+            // Painting and output both meet the empty row.
+            SendMessageA(list, LB_SETCURSEL, refused, 0);
+            SendMessageA(dialog, WM_COMMAND, IDC_OUTPUT, 0);
+            InvalidateRect(list, nullptr, TRUE);
+            UpdateWindow(list);
+            texts = list_texts(list);
+            data = list_item_data(list);
+            PostMessageA(dialog, WM_CLOSE, 0, 0);
+        });
+        EXPECT_EQ(1, run.result);
+        EXPECT_TRUE(run.ended_in_time);
+        EXPECT_EQ(std::vector<std::string>({"1", "1 Legs", "2 Legs", "2", "1 Legs"}), texts);
+        ASSERT_EQ(5u, data.size());
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(i == refused, data[i] == 0) << "row " << i << " with allocation " << refused << " refused";
+        EXPECT_TRUE(host.csv_requests.empty()) << "an empty row has no set to output";
+        EXPECT_EQ(4, heap_watch.frees);
+        EXPECT_TRUE(heap_watch.live.empty());
+    }
+    heap_watch = HeapWatch();
     destroy_fixture_host(&host);
 }
 
