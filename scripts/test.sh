@@ -9,6 +9,8 @@ bash "$here/scripts/setup.sh"
 cmake -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$here/cmake/mingw-i686.cmake" \
     -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j"$(nproc)"
+# The release zip, which one of the tests unpacks.
+(cd "$build" && cpack >/dev/null)
 
 . "$here/scripts/wine_session.sh"
 trap wine_session_stop EXIT
