@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-    cmake make g++-mingw-w64-i686 googletest
+    cmake make g++ g++-mingw-w64-i686 googletest libgtest-dev
     wine wine32:i386 xvfb xauth locales imagemagick fonts-ipafont-gothic
     libreoffice-calc-nogui python3-uno python3-olefile poppler-utils
 )
