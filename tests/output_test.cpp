@@ -249,15 +249,8 @@ int dismiss_boxes(HWND dialog) {
     return count;
 }
 
-// Sends a message to a control of the dialog's thread and waits at most WAIT_MS;
-// a box that holds the thread meanwhile is reported by the caller.
-bool send_bounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, WAIT_MS, &result) != 0;
-}
-
 bool click_output(HWND dialog) {
-    return send_bounded(dialog, WM_COMMAND, IDC_OUTPUT, 0);
+    return send_bounded(dialog, WM_COMMAND, IDC_OUTPUT, 0, WAIT_MS);
 }
 
 void select_row(HWND dialog, int row) {
@@ -660,7 +653,7 @@ TEST_F(OutputTest, EveryTriggerOpensTheWorkbookWithItsSet) {
             row_count = SendMessageA(list, LB_GETCOUNT, 0, 0);
             select_row(dialog, c.selected);
             if (c.trigger == BY_OUTPUT_BUTTON) {
-                delivered = send_bounded(GetDlgItem(dialog, IDC_OUTPUT), BM_CLICK, 0, 0);
+                delivered = send_bounded(GetDlgItem(dialog, IDC_OUTPUT), BM_CLICK, 0, 0, WAIT_MS);
             } else if (c.trigger == BY_ENTER_KEY) {
                 // The key goes where the user's would: to the focus, the list at start.
                 GUITHREADINFO info = {};

@@ -36,12 +36,12 @@ std::string hex(COLORREF colour) {
     return text;
 }
 
-// A sent message that gives up after a while instead of hanging the script.
-LRESULT send_bounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    DWORD_PTR result = 0;
-    if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, SEND_TIMEOUT_MS, &result))
+// The answer to a message, reporting a failure when none came in time.
+LRESULT answer_to(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT answer = 0;
+    if (!::send_bounded(window, message, wParam, lParam, SEND_TIMEOUT_MS, &answer))
         ADD_FAILURE() << "message " << message << " got no answer in " << SEND_TIMEOUT_MS << " ms";
-    return static_cast<LRESULT>(result);
+    return answer;
 }
 
 // --- The system's metrics that the expectations come from.
@@ -147,12 +147,12 @@ void paint_row(HWND dialog, HDC dc, RECT rect, int item, ULONG_PTR item_data) {
     request.rcItem = rect;
     request.itemData = item_data;
     GdiFlush();
-    send_bounded(dialog, WM_DRAWITEM, IDC_SET_LIST, reinterpret_cast<LPARAM>(&request));
+    answer_to(dialog, WM_DRAWITEM, IDC_SET_LIST, reinterpret_cast<LPARAM>(&request));
     GdiFlush();
 }
 
 ULONG_PTR row_data(HWND dialog, int item) {
-    return static_cast<ULONG_PTR>(send_bounded(GetDlgItem(dialog, IDC_SET_LIST), LB_GETITEMDATA, item, 0));
+    return static_cast<ULONG_PTR>(answer_to(GetDlgItem(dialog, IDC_SET_LIST), LB_GETITEMDATA, item, 0));
 }
 
 // --- The dialog, watched: while it handles a WM_DRAWITEM for the watched
@@ -286,7 +286,7 @@ protected:
     void run_dialog(const std::function<void(HWND dialog)>& script) {
         CommandRun run = run_command(module_, host_.window, [&](HWND dialog) {
             HWND list = GetDlgItem(dialog, IDC_SET_LIST);
-            if (send_bounded(list, LB_GETCOUNT, 0, 0) == ROW_COUNT) {
+            if (answer_to(list, LB_GETCOUNT, 0, 0) == ROW_COUNT) {
                 script(dialog);
             } else {
                 ADD_FAILURE() << "the list should hold " << ROW_COUNT << " rows";
@@ -414,7 +414,7 @@ TEST_F(PaintingTest, RowsShowTheirGroupColoursBoxesAndLine) {
         } selections[] = {{-1, 0}, {5, 1}, {7, 2}, {3, 0}};
         for (const Selection& selection : selections) {
             // -1: the selection that the dialog made itself.
-            if (selection.row >= 0) send_bounded(list, LB_SETCURSEL, selection.row, 0);
+            if (selection.row >= 0) answer_to(list, LB_SETCURSEL, selection.row, 0);
             for (int i = 0; i < ROW_COUNT; ++i) {
                 fill_bitmap(bitmap, SENTINEL);
                 paint_row(dialog, bitmap.dc, ROW_RECT, i, row_data(dialog, i));
@@ -427,7 +427,7 @@ TEST_F(PaintingTest, RowsShowTheirGroupColoursBoxesAndLine) {
         // Rows without a record, and records of a kind that is neither set nor leg.
         SheetRow odd_of_selected = {2, &records_.stored[0], 1};
         SheetRow odd_of_other = {-1, &records_.stored[1], 1};
-        send_bounded(list, LB_SETCURSEL, 0, 0);
+        answer_to(list, LB_SETCURSEL, 0, 0);
         struct Plain {
             ULONG_PTR data;
             COLORREF background;

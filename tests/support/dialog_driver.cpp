@@ -103,6 +103,15 @@ bool wait_until_destroyed(HWND window, DWORD timeout_ms) {
     return true;
 }
 
+bool send_bounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD timeout_ms,
+                  LRESULT* answer) {
+    DWORD_PTR result = 0;
+    bool answered =
+        SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, timeout_ms, &result) != 0;
+    if (answer) *answer = static_cast<LRESULT>(result);
+    return answered;
+}
+
 std::vector<std::string> list_texts(HWND list) {
     std::vector<std::string> texts;
     LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);

@@ -29,6 +29,11 @@ HWND wait_for_owned_dialog(DWORD thread_id, HWND owner, const char* caption, DWO
 // Waits until window is destroyed; false when it is still there after timeout_ms.
 bool wait_until_destroyed(HWND window, DWORD timeout_ms);
 
+// Sends a message and waits at most timeout_ms for its answer, so that a
+// script never hangs on a thread held by a modal box; false when none came.
+bool send_bounded(HWND window, UINT message, WPARAM wParam, LPARAM lParam, DWORD timeout_ms,
+                  LRESULT* answer = nullptr);
+
 // The list's row texts and item data, read through list messages.
 std::vector<std::string> list_texts(HWND list);
 std::vector<LRESULT> list_item_data(HWND list);

@@ -19,8 +19,8 @@ struct LoadedModule {
 // The built module beside the test program.
 std::string built_module_path();
 
-// Copies the built module (and, when given, a workbook file) into folder and
-// loads it from there with LoadLibraryA.
+// Copies the built module into folder and loads it from there with
+// LoadLibraryA, as the host loads it from its plug-in folder.
 bool load_module_copy(const std::string& folder, LoadedModule* module);
 
 void unload_module(LoadedModule* module);
