@@ -6,6 +6,37 @@
 tq7_xvfb_pid=""
 tq7_prefixes=()
 
+# The binfmt_misc entry under which setup.sh registers its i386 emulator on
+# machines that cannot execute 32-bit programs.
+binfmt_entry=tq7_sheet_i386
+
+# The emulator that the kernel runs i386 programs through (the project's or
+# any other enabled registration), or nothing when they run natively.
+i386_interpreter() {
+    local entry magic
+    for entry in /proc/sys/fs/binfmt_misc/*; do
+        case ${entry##*/} in register | status) continue ;; esac
+        [ "$(head -1 "$entry" 2>/dev/null)" = enabled ] || continue
+        magic=$(sed -n 's/^magic //p' "$entry")
+        # ELF, 32-bit, little-endian, machine 3 (i386) at byte 18.
+        [ "${magic:0:12}" = 7f454c460101 ] && [ "${magic:36:4}" = 0300 ] || continue
+        sed -n 's/^interpreter //p' "$entry"
+        return
+    done
+}
+
+# One phrase for reports and benchmarks: "natively" or "through qemu-i386 10.0.2".
+i386_run_mode() {
+    local interpreter version
+    interpreter=$(i386_interpreter)
+    if [ -z "$interpreter" ]; then
+        echo natively
+        return
+    fi
+    version=$("$interpreter" --version 2>/dev/null | sed -n '1s/^qemu-i386 version \([^ ]*\).*/\1/p')
+    echo "through ${interpreter##*/}${version:+ $version}"
+}
+
 wine_session_display() {
     if [ -n "${DISPLAY:-}" ] && [ -z "${TQ7_OWN_DISPLAY:-}" ]; then return; fi
     local number
