@@ -377,6 +377,7 @@ int main(int argc, char** argv) {
         SetWindowLongPtrA(host.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(timing_host_proc)));
 
     printf("fill_bench: filling the set list, module dialog against a bare list box\n");
+    printf("  32-bit programs run %s\n", i386_run_mode());
     printf("  code page %u, QueryPerformanceCounter at %lld Hz\n", GetACP(),
            static_cast<long long>(tick_frequency()));
 

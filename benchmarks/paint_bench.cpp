@@ -196,6 +196,7 @@ int main(int argc, char** argv) {
 
     printf("paint_bench: draw_sheet_row into a %dx%d 32-bit DIB section, against a minimal painter\n",
            ROW_WIDTH, ROW_HEIGHT * VISIBLE_ROWS);
+    printf("  32-bit programs run %s\n", i386_run_mode());
     printf("  code page %u, %d paints a row kind, %d whole-list paints, median of %d batches\n",
            GetACP(), PAINTS_PER_KIND, LIST_PAINTS, BATCHES);
 

@@ -36,8 +36,8 @@ TQ7_OWN_DISPLAY=${TQ7_OWN_DISPLAY:-} wine_session_display
 register_workbook_recorder() {
     local recorder
     recorder=$(winepath -w "$demo/host/launch_recorder.exe" 2>/dev/null)
-    wine reg add 'HKLM\Software\Classes\.xls' /ve /d tq7demo.workbook /f </dev/null >/dev/null 2>&1
-    wine reg add 'HKLM\Software\Classes\tq7demo.workbook\shell\open\command' /ve \
+    timeout 120 wine reg add 'HKLM\Software\Classes\.xls' /ve /d tq7demo.workbook /f </dev/null >/dev/null 2>&1
+    timeout 120 wine reg add 'HKLM\Software\Classes\tq7demo.workbook\shell\open\command' /ve \
         /d "\"$recorder\" \"%1\"" /f </dev/null >/dev/null 2>&1
 }
 

@@ -36,10 +36,14 @@ write_probe() {
     chmod +x "$1"
 }
 
+# Runs the probe; its error text, if it did not run, goes to probe_error.
+probe_error=""
 probe_runs() {
     local status=0
-    "$1" </dev/null >/dev/null 2>&1 || status=$?
-    [ "$status" -eq 42 ]
+    probe_error=$("$1" 2>&1 </dev/null) || status=$?
+    [ "$status" -eq 42 ] && return
+    probe_error=${probe_error:-exit status $status}
+    return 1
 }
 
 # Major version of a qemu-i386 binary, or nothing when it does not answer.
@@ -102,7 +106,11 @@ ensure_i386_programs() {
     local probe status=0
     probe=$(mktemp)
     write_probe "$probe"
-    if probe_runs "$probe"; then
+    if ! probe_runs "$probe" && [[ "$probe_error" != *"Exec format error"* ]]; then
+        rm -f "$probe"
+        fail "a 32-bit test program in ${probe%/*} did not run ($probe_error): if that folder is mounted noexec, set TMPDIR to one that is not"
+    fi
+    if [ -z "$probe_error" ]; then
         local interpreter
         interpreter=$(i386_interpreter)
         # Natively, or through an emulator that is recent enough: kept as it is.
@@ -125,7 +133,7 @@ ensure_i386_programs() {
     register_emulator
     probe_runs "$probe" || status=$?
     rm -f "$probe"
-    [ "$status" -eq 0 ] || fail "32-bit programs still do not run with $emulator registered"
+    [ "$status" -eq 0 ] || fail "32-bit programs still do not run with $emulator registered ($probe_error)"
     echo "32-bit programs run $(i386_run_mode)"
 }
 

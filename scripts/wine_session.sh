@@ -61,16 +61,25 @@ wine_session_prefix() {
     local prefix=$1 language=$2
     export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
     export WINEARCH=win32 LANG=$language LC_ALL=$language
+    # Benchmarks print it beside their figures.
+    TQ7_I386_RUNS=$(i386_run_mode)
+    export TQ7_I386_RUNS
     tq7_prefixes+=("$prefix")
     if [ ! -f "$prefix/system.reg" ]; then
         # Made once and left to settle before anything runs in parallel in it.
+        # Bounded: about 11 s when 32-bit programs run through qemu-i386.
         mkdir -p "$(dirname "$prefix")"
-        wineboot --init </dev/null >/dev/null 2>&1
-        wineserver -w </dev/null >/dev/null 2>&1
+        if ! timeout 300 wineboot --init </dev/null >/dev/null 2>&1 ||
+            ! timeout 300 wineserver -w </dev/null >/dev/null 2>&1; then
+            echo "wine_session: could not make the Wine prefix $prefix" >&2
+            wineserver -k </dev/null >/dev/null 2>&1 || true
+            rm -rf "$prefix"
+            return 1
+        fi
     fi
     wineserver -p </dev/null >/dev/null 2>&1
     # Without a window manager Wine waits whenever a window is hidden.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
+    timeout 120 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1
 }
 
 wine_session_stop() {
