@@ -39,7 +39,9 @@ def basic_source(bas_path):
         text = f.read()
     lines = [ln for ln in text.splitlines()
              if not re.match(r"\s*Attribute\s+VB_", ln)]
-    return "Option VBASupport 1\n" + "\n".join(lines) + "\n"
+    # No line end after the last line: the export ends each line with CR LF,
+    # so a final one would store an extra empty line.
+    return "Option VBASupport 1\n" + "\n".join(lines)
 
 
 def add_module(doc, name, source):
