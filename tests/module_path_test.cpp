@@ -25,6 +25,8 @@ const char MODULE_FILE[] = "tq7_sheet.tq7";
 // The longest folder whose paths fit: 245 bytes, a backslash, 13 bytes of
 // "tq7_sheet.csv" and the terminator make the 260 bytes of a path.
 const size_t LONGEST_FOLDER = 245;
+// 0x95 0x5C is one character under code page 932 whose second byte is a backslash.
+const char DOUBLE_BYTE[] = "\x95\x5C";
 
 bool running_in_japanese() {
     return GetACP() == 932;
@@ -118,18 +120,23 @@ void output_first_set(const LoadedModule& module, FixtureHost* host) {
 TEST(ModulePaths, FoldersUpTo245BytesWriteTheirSheet) {
     struct Case {
         size_t folder_length;
+        bool ends_double_byte;  // only under code page 932
         bool fits;
     } cases[] = {
-        {244, true},  // the name, 258 bytes, comes whole from the first call
-        {245, true},  // 259 bytes: the first call cuts it, the second is whole
-        {246, false},
-        {1100, false},  // whole only on the third call
+        {244, false, true},  // the name, 258 bytes, comes whole from the first call
+        {245, false, true},  // 259 bytes: the first call cuts it, the second is whole
+        {245, true, true},
+        {246, false, false},
+        {1100, false, false},  // whole only on the third call
     };
     std::string base = make_temp_folder("tq7_len");
     ASSERT_FALSE(base.empty());
     const std::string text = "set,1\r\nleg,1\r\n";
     for (const Case& c : cases) {
+        if (c.ends_double_byte && !running_in_japanese()) continue;
         std::vector<std::string> chain = folder_chain(base, c.folder_length);
+        if (c.ends_double_byte && !chain.empty())
+            chain.back().replace(c.folder_length - 2, 2, DOUBLE_BYTE);
         ASSERT_TRUE(create_chain(chain)) << "could not make a folder of " << c.folder_length;
         const std::string& folder = chain.back();
         LoadedModule module;
@@ -196,9 +203,6 @@ DWORD WINAPI fake_module_file_name(HMODULE, LPSTR buffer, DWORD size) {
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return size;
 }
-
-// 0x95 0x5C is one character under code page 932 whose second byte is a backslash.
-const char DOUBLE_BYTE[] = "\x95\x5C";
 
 std::string folder_of(size_t length, bool ends_double_byte) {
     if (length < 3) return std::string(length, 'f');
