@@ -19,7 +19,8 @@ int compose_path(char* out, size_t out_size, const char* folder, size_t folder_l
                  const char* file_name);
 
 // Derives both paths from the module's file name as the platform returned it.
-// A name the platform had to cut short gives two empty paths.
+// Every folder of 245 bytes or less fits both paths; a longer one leaves them
+// empty, and so does a name that the platform could not give whole.
 void derive_sheet_paths(const char* name, size_t capacity, int name_was_cut,
                         LeadBytePredicate is_lead_byte, char* csv_path,
                         char* workbook_path, size_t path_size);

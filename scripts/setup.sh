@@ -141,7 +141,7 @@ ensure_i386_programs
 
 # --- packages and locales ----------------------------------------------------
 packages=(
-    cmake make g++ g++-mingw-w64-i686 googletest libgtest-dev
+    cmake make g++ g++-mingw-w64-i686 googletest libgtest-dev clang libclang-rt-14-dev
     wine wine32:i386 xvfb xauth locales imagemagick fonts-ipafont-gothic
     libreoffice-calc-nogui python3-uno python3-olefile poppler-utils
 )

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the platform-free decisions natively,
-# then the whole suite once in English (code page 1252) and once in Japanese
-# (code page 932), each in a private Wine prefix under Xvfb.
+# their fuzz targets for a bounded time, then the whole suite once in English
+# (code page 1252) and once in Japanese (code page 932), each in a private Wine
+# prefix under Xvfb.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${TQ7_BUILD_DIR:-$here/build}
@@ -19,6 +20,8 @@ cmake --build "$build/native" -j"$(nproc)" >/dev/null
 echo "== native tests of the platform-free decisions"
 status=0
 (cd "$build/native" && ctest --output-on-failure </dev/null) || status=1
+echo "== fuzz targets of the platform-free decisions, 20 s each"
+bash "$here/scripts/fuzz.sh" 20 || status=1
 
 . "$here/scripts/wine_session.sh"
 trap wine_session_stop EXIT
