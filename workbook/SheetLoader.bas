@@ -111,7 +111,7 @@ ShowProblem:
     On Error Resume Next
     Close
     ' What was written stays; the reason follows it.
-    ShowMessage t, CSV_NAME & " could not be read: " & problem, csvPath
+    ShowMessage t, CSV_NAME & " could not be shown completely: " & problem, csvPath
     GoTo Finish
 End Sub
 

@@ -41,7 +41,7 @@ from build_workbook import PRESENT_IN_BOOK_URI  # noqa: E402
 
 WORKBOOK_NAME = "tq7_sheet.xls"
 CSV_NAME = "tq7_sheet.csv"
-PAGE_DPI = 80
+PAGE_DPI = 96
 TABLE_DPI = 150
 
 
