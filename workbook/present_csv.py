@@ -148,7 +148,7 @@ def read_looks(doc, last_row, last_col):
                     for c, cell in enumerate(row) if cell.IsTextWrapped],
         "left_aligned_numbers": [(r + 1, c + 1) for r, row in enumerate(cells)
                                  for c, cell in enumerate(row)
-                                 if cell_value(cell).__class__ is float
+                                 if isinstance(cell_value(cell), float)
                                  and cell.HoriJustify.value == "LEFT"],
         "column_widths": [sheet.Columns.getByIndex(c).Width for c in range(last_col)],
         "pages_wide": style.ScaleToPagesX,
