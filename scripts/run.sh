@@ -4,7 +4,7 @@
 # Without a display (or with --headless): a scripted run under Xvfb in English
 # and Japanese that opens the command, saves the dialog, outputs a set, records
 # that the workbook was opened, and has the workbook present the CSV in
-# headless LibreOffice. It says where it put what it produced.
+# headless LibreOffice (the sheet, and its printed page). It says where it put what it produced.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${TQ7_BUILD_DIR:-$here/build}
@@ -69,7 +69,7 @@ for language in en_US.UTF-8 ja_JP.UTF-8; do
         mkdir -p "$out/workbook"
         /usr/bin/python3 "$here/workbook/present_csv.py" --workbook "$demo/host/tq7_sheet.xls" \
             --csv "$out/tq7_sheet.csv" --cells-out "$out/sheet_cells.json" \
-            --png-out "$out/sheet.png" >/dev/null 2>&1 || status=1
+            --png-out "$out/sheet.png" --page-png-out "$out/page.png" >/dev/null 2>&1 || status=1
     fi
     echo "== ${language}: $out"
     sed 's/^/   /' "$out/report.txt" 2>/dev/null || echo "   no report: the host did not run"

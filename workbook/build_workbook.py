@@ -28,15 +28,49 @@ SHEET_NAME = "tq7_sheet"
 PROJECT_NAME = "VBAProject"
 # com.sun.star.script.ModuleType.NORMAL: a standard module
 MODULE_TYPE_NORMAL = 1
-# Script URI of the entry point once the .xls is loaded again.
-AUTO_OPEN_URI = ("vnd.sun.star.script:%s.%s.Auto_Open"
-                 "?language=Basic&location=document" % (PROJECT_NAME, MODULE_NAME))
+# Script URI of the entry point that presents the CSV in a workbook named by
+# its argument, once the .xls is loaded again.
+PRESENT_IN_BOOK_URI = ("vnd.sun.star.script:%s.%s.PresentInBook"
+                       "?language=Basic&location=document" % (PROJECT_NAME, MODULE_NAME))
+NOTICE_FONT = "Arial"
+# What the stored sheet says when macros do not run: English, then Japanese;
+# the first line of each is bold.
+NOTICE = (
+    ("This workbook shows tq7_sheet.csv, the score sheet saved beside it, "
+     "with a macro. Macros are off, so nothing is shown.",
+     "Enable content in the message bar, or unblock the file (Properties, "
+     "Unblock) or add its folder to the trusted locations (Trust Center), "
+     "then open the workbook again."),
+    ("\u3053\u306e\u30d6\u30c3\u30af\u306f\u3001\u96a3\u306b\u4fdd\u5b58"
+     "\u3055\u308c\u305f tq7_sheet.csv \u3092\u30de\u30af\u30ed\u3067\u8868"
+     "\u793a\u3057\u307e\u3059\u3002\u30de\u30af\u30ed\u304c\u7121\u52b9"
+     "\u306a\u305f\u3081\u3001\u4f55\u3082\u8868\u793a\u3055\u308c\u3066"
+     "\u3044\u307e\u305b\u3093\u3002",
+     "\u30e1\u30c3\u30bb\u30fc\u30b8 \u30d0\u30fc\u306e\u300c\u30b3\u30f3"
+     "\u30c6\u30f3\u30c4\u306e\u6709\u52b9\u5316\u300d\u3092\u62bc\u3059"
+     "\u304b\u3001\u30d5\u30a1\u30a4\u30eb\u306e\u30d6\u30ed\u30c3\u30af"
+     "\u3092\u89e3\u9664\u3059\u308b\uff08\u30d7\u30ed\u30d1\u30c6\u30a3"
+     "\u306e\u300c\u8a31\u53ef\u3059\u308b\u300d\uff09\u304b\u3001\u30d5"
+     "\u30a9\u30eb\u30c0\u30fc\u3092\u4fe1\u983c\u3067\u304d\u308b\u5834"
+     "\u6240\uff08\u30c8\u30e9\u30b9\u30c8 \u30bb\u30f3\u30bf\u30fc\uff09"
+     "\u306b\u8ffd\u52a0\u3057\u3066\u304b\u3089\u3001\u3082\u3046\u4e00"
+     "\u5ea6\u958b\u3044\u3066\u304f\u3060\u3055\u3044\u3002"),
+)
 
 
-def basic_source(bas_path):
-    """Module text as LibreOffice Basic takes it: no Attribute lines, VBA mode."""
+def basic_source(bas_path, grid=None):
+    """Module text as LibreOffice Basic takes it: no Attribute lines, VBA mode.
+
+    grid=(rows, columns) replaces the module's grid limits, so that a test can
+    reach them with a small CSV."""
     with open(bas_path, encoding="ascii") as f:
         text = f.read()
+    if grid is not None:
+        for name, value in zip(("XLS_ROWS", "XLS_COLUMNS"), grid):
+            text, found = re.subn(r"(Private Const %s As Long = )\d+" % name,
+                                  r"\g<1>%d" % value, text)
+            if found != 1:
+                raise RuntimeError("%s: no constant %s" % (bas_path, name))
     lines = [ln for ln in text.splitlines()
              if not re.match(r"\s*Attribute\s+VB_", ln)]
     # No line end after the last line: the export ends each line with CR LF,
@@ -69,14 +103,27 @@ def add_module(doc, name, source):
 
 
 def prepare_sheets(doc):
+    """One sheet, holding the notice for a workbook opened without macros."""
     sheets = doc.Sheets
     names = list(sheets.ElementNames)
     for extra in names[1:]:
         sheets.removeByName(extra)
-    sheets.getByIndex(0).Name = SHEET_NAME
+    sheet = sheets.getByIndex(0)
+    sheet.Name = SHEET_NAME
+    row = 0
+    for language in NOTICE:
+        for line, text in enumerate(language):
+            cell = sheet.getCellByPosition(0, row)
+            cell.String = text
+            cell.CharFontName = NOTICE_FONT
+            cell.CharFontNameAsian = NOTICE_FONT
+            if line == 0:
+                cell.CharWeight = 150.0  # com.sun.star.awt.FontWeight.BOLD
+            row += 1
+        row += 1  # an empty row between the languages
 
 
-def build(out_path, ofc):
+def build(out_path, ofc, grid=None):
     out_path = os.path.abspath(out_path)
     work = tempfile.mkdtemp(prefix="tq7_wb_build_")
     try:
@@ -86,7 +133,7 @@ def build(out_path, ofc):
         doc = ofc.new_calc()
         try:
             prepare_sheets(doc)
-            add_module(doc, MODULE_NAME, basic_source(MODULE_SOURCE))
+            add_module(doc, MODULE_NAME, basic_source(MODULE_SOURCE, grid))
             doc.storeToURL(office.file_url(xlsm),
                            office.props(FilterName="Calc MS Excel 2007 VBA XML"))
         finally:

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include <windows.h>
+
 #include "sample_host/host_options.h"
 #include "sample_host/sample_sets.h"
 #include "sample_host/script_report.h"
@@ -69,30 +71,52 @@ void check_sample_records() {
     check(sets[3].leg_count == 0, "set 4 has no legs");
     check(sets[1].players[1].is_computer == 1 && sets[1].players[1].computer_level == 2, "computer at level 3");
     check(sets[1].set_mode == 1 && sets[1].set_ordinal == 2, "set 2 is the match's third set");
-    check(strcmp(sets[2].players[0].name, "\x8e\x52\x93\x63") == 0, "Shift-JIS name kept");
+}
+
+void check_names_follow_the_code_page() {
+    const SampleNames& japanese = sample_names_for_code_page(932);
+    check(strcmp(japanese.yamada, "\x8e\x52\x93\x63") == 0, "Shift-JIS name on code page 932");  // 山田
+    check(strcmp(japanese.brown, "\x83\x75\x83\x89\x83\x45\x83\x93") == 0, "katakana on code page 932");  // ブラウン
+    const unsigned western_pages[] = {1252, 1250, 437};
+    for (unsigned page : western_pages) {
+        const SampleNames& names = sample_names_for_code_page(page);
+        const char* all[] = {names.tanaka, names.suzuki, names.yamada, names.brown,
+                             names.sato, names.sakura, names.yamada_taro};
+        for (const char* name : all) {
+            bool ascii = true;
+            for (const char* p = name; *p; ++p) ascii = ascii && static_cast<unsigned char>(*p) < 0x80;
+            check(ascii, "romanised names elsewhere");
+        }
+    }
+    const SampleNames& names = sample_names_for_code_page(GetACP());
+    const HostSetRecord* sets = sample_set_list()->stored_sets;
+    check(strcmp(sets[2].players[0].name, names.yamada) == 0, "the records hold the system's names");
 }
 
 void check_sheets() {
     const HostSetList* list = sample_set_list();
+    const SampleNames& names = sample_names_for_code_page(GetACP());
+    const std::string tanaka = names.tanaka, suzuki = names.suzuki, yamada = names.yamada, brown = names.brown;
+    const std::string sato = names.sato, sakura = names.sakura;
     check_text(compose_sheet_csv(list->stored_sets[0], false),
                "ScoreSheet,tq7_sheet\r\nSet number,1\r\nSet in match,\r\nState,Closed\r\nLegs,3\r\n"
-               "Player,Name,Kind,Level,Legs won\r\n1,Tanaka,Human,,2\r\n2,Suzuki,Human,,1\r\n"
-               "Leg,Winner,Tanaka,Suzuki\r\n1,1,18,\r\n2,2,,21\r\n3,1,15,\r\n",
+               "Player,Name,Kind,Level,Legs won\r\n1," + tanaka + ",Human,,2\r\n2," + suzuki + ",Human,,1\r\n"
+               "Leg,Winner," + tanaka + "," + suzuki + "\r\n1,1,18,\r\n2,2,,21\r\n3,1,15,\r\n",
                "set 1 sheet");
     check_text(compose_sheet_csv(list->stored_sets[1], false),
                "ScoreSheet,tq7_sheet\r\nSet number,2\r\nSet in match,3\r\nState,Closed\r\nLegs,4\r\n"
-               "Player,Name,Kind,Level,Legs won\r\n1,Suzuki,Human,,1\r\n2,COM,Computer,3,2\r\n"
-               "Leg,Winner,Suzuki,COM (Lv.3)\r\n1,2,,24\r\n2,1,19,\r\n3,,,\r\n4,2,,17\r\n",
+               "Player,Name,Kind,Level,Legs won\r\n1," + suzuki + ",Human,,1\r\n2,COM,Computer,3,2\r\n"
+               "Leg,Winner," + suzuki + ",COM (Lv.3)\r\n1,2,,24\r\n2,1,19,\r\n3,,,\r\n4,2,,17\r\n",
                "set 2 sheet: computer, ordinal, leg without winner");
     check_text(compose_sheet_csv(list->stored_sets[2], false),
                "ScoreSheet,tq7_sheet\r\nSet number,3\r\nSet in match,\r\nState,Closed\r\nLegs,2\r\n"
-               "Player,Name,Kind,Level,Legs won\r\n1,\x8e\x52\x93\x63,Human,,1\r\n2,Brown,Human,,1\r\n"
-               "Leg,Winner,\x8e\x52\x93\x63,Brown\r\n1,2,,27\r\n2,1,,\r\n",
-               "set 3 sheet: Shift-JIS bytes, winner without figure");
+               "Player,Name,Kind,Level,Legs won\r\n1," + yamada + ",Human,,1\r\n2," + brown + ",Human,,1\r\n"
+               "Leg,Winner," + yamada + "," + brown + "\r\n1,2,,27\r\n2,1,,\r\n",
+               "set 3 sheet: names in the ANSI code page, winner without figure");
     check_text(compose_sheet_csv(list->stored_sets[3], false),
                "ScoreSheet,tq7_sheet\r\nSet number,4\r\nSet in match,\r\nState,Closed\r\nLegs,0\r\n"
-               "Player,Name,Kind,Level,Legs won\r\n1,Sato,Human,,0\r\n2,Ito,Human,,0\r\n"
-               "Leg,Winner,Sato,Ito\r\n",
+               "Player,Name,Kind,Level,Legs won\r\n1," + sato + ",Human,,0\r\n2," + sakura + ",Human,,0\r\n"
+               "Leg,Winner," + sato + "," + sakura + "\r\n",
                "set 4 sheet: no legs");
     const std::string current = compose_sheet_csv(*list->current_set, true);
     check(current.find("State,Open\r\n") != std::string::npos, "current sheet is open");
@@ -147,6 +171,7 @@ void check_report() {
 int main() {
     check_csv_fields();
     check_sample_records();
+    check_names_follow_the_code_page();
     check_sheets();
     check_options();
     check_report();
