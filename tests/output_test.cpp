@@ -306,6 +306,38 @@ BOOL WINAPI write_after_second_open(HANDLE file, LPCVOID data, DWORD size, LPDWO
     return real_write_file(file, data, size, written, overlapped);
 }
 
+// Exceptions raised in the module's own code, which raises none on purpose.
+// The system ignores an exception in a message handler called back from it,
+// so a fault there would otherwise show only as an output that did nothing.
+struct ModuleFaults {
+    const unsigned char* image_start = nullptr;
+    const unsigned char* image_end = nullptr;
+    volatile LONG count = 0;
+    DWORD first_code = 0;
+    const void* first_address = nullptr;
+};
+ModuleFaults module_faults;
+
+LONG CALLBACK note_module_fault(EXCEPTION_POINTERS* exception) {
+    const EXCEPTION_RECORD* record = exception->ExceptionRecord;
+    const unsigned char* address = static_cast<const unsigned char*>(record->ExceptionAddress);
+    if (address >= module_faults.image_start && address < module_faults.image_end &&
+        InterlockedIncrement(&module_faults.count) == 1) {
+        module_faults.first_code = record->ExceptionCode;
+        module_faults.first_address = address;
+    }
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+void watch_module_faults(HMODULE module) {
+    const unsigned char* image = reinterpret_cast<const unsigned char*>(module);
+    const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image);
+    const IMAGE_NT_HEADERS32* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(image + dos->e_lfanew);
+    module_faults = ModuleFaults();
+    module_faults.image_start = image;
+    module_faults.image_end = image + nt->OptionalHeader.SizeOfImage;
+}
+
 // How an output is set off.
 enum Trigger { BY_COMMAND, BY_OUTPUT_BUTTON, BY_ENTER_KEY, BY_DOUBLE_CLICK };
 
@@ -388,6 +420,8 @@ protected:
         real_write_file = reinterpret_cast<decltype(&WriteFile)>(patch_import(
             module_.handle, "kernel32.dll", "WriteFile", reinterpret_cast<void*>(write_after_second_open)));
         ASSERT_NE(nullptr, real_write_file) << "the module's import of WriteFile";
+        watch_module_faults(module_.handle);
+        fault_handler_ = AddVectoredExceptionHandler(1, note_module_fault);
         SetEnvironmentVariableA(RECORDER_LOG_VARIABLE, log_path_.c_str());
         save_xls(&saved_xls_);
         associated_ = true;
@@ -406,6 +440,10 @@ protected:
         set_list_.current_set = &current_;
     }
     void TearDown() override {
+        if (fault_handler_) RemoveVectoredExceptionHandler(fault_handler_);
+        EXPECT_EQ(0, module_faults.count) << "exceptions in the module's code, the first "
+                                          << std::hex << module_faults.first_code << " at "
+                                          << module_faults.first_address;
         if (associated_) restore_xls(saved_xls_);
         SetEnvironmentVariableA(RECORDER_LOG_VARIABLE, nullptr);
         SetEnvironmentVariableA(RECORDER_GATE_VARIABLE, nullptr);
@@ -465,6 +503,7 @@ protected:
     std::string log_path_;
     XlsAssociation saved_xls_;
     bool associated_ = false;
+    void* fault_handler_ = nullptr;
     HostLegRecord legs_1_[2];
     HostLegRecord legs_2_[3];
     HostLegRecord legs_3_[1];
