@@ -11,7 +11,7 @@
 # TQ7_AUDIT_CHECK=1 only checks that every fault still applies to the sources;
 # TQ7_AUDIT_NO_BASELINE=1 skips running the named tests on the unmutated copy. The copy is taken from the tracked files
 # as they stand in the work tree. Not part of scripts/test.sh: it takes about
-# half an hour on two cores under emulation.
+# ten minutes on two cores under emulation.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/../.." && pwd)
 faults=$here/tests/mutation/faults.tsv
@@ -73,7 +73,7 @@ cmake -S "$src" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-i686.cmake"
     -DCMAKE_BUILD_TYPE=Release >/dev/null
 programs=$(for line in "${selected[@]}"; do
     IFS=$'\t' read -r id area file script tests languages effect <<<"$line"
-    for spec in $tests; do echo "${spec%%:*}"; done
+    for check in $tests; do echo "${check%%:*}"; done
 done | sort -u)
 # shellcheck disable=SC2086
 cmake --build "$build" -j2 --target tq7_sheet long_string_module launch_recorder $programs >"$logs/build.log" 2>&1 ||
@@ -104,18 +104,18 @@ use_language() {
 }
 
 # Runs one program, or the tests of it that the filter picks; its output in $2.
-run_spec() {
-    local spec=$1 log=$2 program=${1%%:*} filter=""
-    [ "$spec" != "$program" ] && filter=${spec#*:}
+run_check() {
+    local check=$1 log=$2 program=${1%%:*} filter=""
+    [ "$check" != "$program" ] && filter=${check#*:}
     (cd "$build" && timeout -k 10 300 wine "$program.exe" ${filter:+"--gtest_filter=$filter"} </dev/null) >"$log" 2>&1
 }
 
 # The programs rebuilt for a fault: the module always, a program that holds
 # the decisions itself when the fault names it.
 rebuild() {
-    local targets="tq7_sheet" spec
-    for spec in $1; do
-        case ${spec%%:*} in unit_test) targets+=" unit_test" ;; esac
+    local targets="tq7_sheet" check
+    for check in $1; do
+        case ${check%%:*} in unit_test) targets+=" unit_test" ;; esac
     done
     # shellcheck disable=SC2086
     cmake --build "$build" -j2 --target $targets >"$2" 2>&1
@@ -125,13 +125,13 @@ rebuild() {
 echo "== the named tests on the unmutated copy"
 for line in "${selected[@]}"; do
     IFS=$'\t' read -r id area file script tests languages effect <<<"$line"
-    for language in $languages; do for spec in $tests; do echo "$language $spec"; done; done
+    for language in $languages; do for check in $tests; do echo "$language $check"; done; done
 done | sort -u >"$logs/baseline.list"
 [ "${TQ7_AUDIT_NO_BASELINE:-}" = 1 ] && : >"$logs/baseline.list"
-while read -r language spec; do
+while read -r language check; do
     use_language "$language"
-    if ! run_spec "$spec" "$logs/baseline.log"; then
-        echo "audit: $spec fails in $language without any fault; see $logs/baseline.log" >&2
+    if ! run_check "$check" "$logs/baseline.log"; then
+        echo "audit: $check fails in $language without any fault; see $logs/baseline.log" >&2
         exit 1
     fi
 done <"$logs/baseline.list"
@@ -150,9 +150,9 @@ for line in "${selected[@]}"; do
     else
         for language in $languages; do
             use_language "$language"
-            for spec in $tests; do
-                if ! run_spec "$spec" "$logs/$id.$language.log"; then
-                    verdict="killed by $spec ($language)"
+            for check in $tests; do
+                if ! run_check "$check" "$logs/$id.$language.log"; then
+                    verdict="killed by $check ($language)"
                     break 2
                 fi
             done
