@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "resources/resource_ids.h"
-#include "sheet_dialog/set_rows.h"
 #include "sheet_dialog/sheet_row.h"
 #include "tests/support/dialog_driver.h"
 #include "tests/support/fixture_host.h"
@@ -74,7 +73,6 @@ struct HeapWatch {
     int refuse_allocation = -1;  // this allocation (counted from 0) fails
     int allocations = 0;
     int frees = 0;
-    int test_frees = 0;
 };
 HeapWatch heap_watch;
 decltype(&LocalAlloc) real_local_alloc = nullptr;
@@ -93,12 +91,6 @@ HLOCAL WINAPI watched_local_alloc(UINT flags, SIZE_T size) {
 HLOCAL WINAPI watched_local_free(HLOCAL memory) {
     ++heap_watch.frees;
     EXPECT_EQ(1u, heap_watch.live.erase(memory)) << "freed memory it did not hold: " << memory;
-    return real_local_free(memory);
-}
-
-HLOCAL WINAPI watched_test_local_free(HLOCAL memory) {
-    ++heap_watch.test_frees;
-    heap_watch.live.erase(memory);
     return real_local_free(memory);
 }
 
@@ -175,8 +167,10 @@ TEST_F(DialogTest, ListsEachSetFollowedByItsLegs) {
         std::vector<LRESULT> data;
         LRESULT selection = -2;
         BOOL output_enabled = -1;
+        LRESULT row_height = -1;
         CommandRun run = run_command(module_, host.window, [&](HWND dialog) {
             HWND list = GetDlgItem(dialog, IDC_SET_LIST);
+            row_height = SendMessageA(list, LB_GETITEMHEIGHT, 0, 0);
             texts = list_texts(list);
             data = list_item_data(list);
             for (LRESULT item : data) rows.push_back(*reinterpret_cast<const SheetRow*>(item));
@@ -195,6 +189,10 @@ TEST_F(DialogTest, ListsEachSetFollowedByItsLegs) {
             EXPECT_EQ(want.kind, rows[i].row_kind) << c.what << ", row " << i;
             EXPECT_EQ(set, rows[i].row_set) << c.what << ", row " << i;
             EXPECT_EQ(want.leg, rows[i].leg_number) << c.what << ", row " << i;
+        }
+        // The list measures its rows once it holds one.
+        if (!c.rows.empty()) {
+            EXPECT_EQ(24, row_height) << c.what << ": every row is 24 pixels high";
         }
         EXPECT_EQ(c.rows.empty() ? LB_ERR : 0, selection) << c.what;
         EXPECT_EQ(c.rows.empty() ? FALSE : TRUE, output_enabled) << c.what;
@@ -243,33 +241,90 @@ TEST_F(DialogTest, EveryWayOfEndingFreesTheRows) {
     }
 }
 
-TEST_F(DialogTest, ReleasingRowsTwiceFreesNothingTheSecondTime) {
-    decltype(&LocalFree) test_free = reinterpret_cast<decltype(&LocalFree)>(patch_import(
-        GetModuleHandleA(nullptr), "kernel32.dll", "LocalFree", reinterpret_cast<void*>(watched_test_local_free)));
-    ASSERT_NE(nullptr, test_free);
+// The dialog's procedure wrapped so that it handles one WM_CLOSE twice, as
+// when a second close arrives before the dialog is gone.
+WNDPROC dialog_proc_before = nullptr;
+struct FirstClose {
+    int frees = -1;
+    std::vector<LRESULT> item_data;
+};
+FirstClose first_close;
+
+LRESULT CALLBACK close_twice(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_CLOSE) return CallWindowProcA(dialog_proc_before, dialog, message, wParam, lParam);
+    CallWindowProcA(dialog_proc_before, dialog, message, wParam, lParam);
+    first_close.frees = heap_watch.frees;
+    first_close.item_data = list_item_data(GetDlgItem(dialog, IDC_SET_LIST));
+    return CallWindowProcA(dialog_proc_before, dialog, message, wParam, lParam);
+}
+
+TEST_F(DialogTest, ASecondCloseFreesNothing) {
     SetFixture fixture;
     build_fixture(&fixture, {1}, {2}, 0, 1, 1);
     FixtureHost host;
     host.set_list = &fixture.list;
     create_fixture_host(&host, 100, 100, 700, 600);
-    std::vector<LRESULT> after_first;
-    int frees_first = -1;
-    int frees_second = -1;
+    first_close = FirstClose();
     CommandRun run = run_command(module_, host.window, [&](HWND dialog) {
-        // The test's own copy of the code, on the live dialog.
-        release_rows(dialog);
-        frees_first = heap_watch.test_frees;
-        after_first = list_item_data(GetDlgItem(dialog, IDC_SET_LIST));
-        release_rows(dialog);
-        frees_second = heap_watch.test_frees - frees_first;
+        dialog_proc_before = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(close_twice)));
         PostMessageA(dialog, WM_CLOSE, 0, 0);
     });
-    patch_import(GetModuleHandleA(nullptr), "kernel32.dll", "LocalFree", reinterpret_cast<void*>(test_free));
     EXPECT_EQ(1, run.result);
-    EXPECT_EQ(3, frees_first);
-    EXPECT_EQ(std::vector<LRESULT>(3, 0), after_first);
-    EXPECT_EQ(0, frees_second);
-    EXPECT_EQ(0, heap_watch.frees) << "the close handling freed rows already released";
+    EXPECT_TRUE(run.ended_in_time);
+    EXPECT_EQ(3, first_close.frees) << "rows freed by the first close";
+    EXPECT_EQ(std::vector<LRESULT>(3, 0), first_close.item_data) << "item data after the first close";
+    EXPECT_EQ(3, heap_watch.frees) << "the second close freed rows already released";
+    EXPECT_TRUE(heap_watch.live.empty());
+    destroy_fixture_host(&host);
+}
+
+// The rows that the dialog paints, noted by a wrapper of its procedure.
+volatile LONG rows_drawn = 0;  // one bit per row
+
+LRESULT CALLBACK note_drawn_rows(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_DRAWITEM) {
+        UINT item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->itemID;
+        if (item < 32) InterlockedOr(&rows_drawn, static_cast<LONG>(1u << item));
+    }
+    return CallWindowProcA(dialog_proc_before, dialog, message, wParam, lParam);
+}
+
+TEST_F(DialogTest, ChoosingARowRepaintsTheGroupsItLeavesAndJoins) {
+    SetFixture fixture;
+    // Rows: 0 set 1, 1-3 its legs, 4 set 2, 5-6 its legs, 7 set 3, 8 its leg.
+    build_fixture(&fixture, {1, 2, 3}, {3, 2, 1}, 0, 1, 1);
+    FixtureHost host;
+    host.set_list = &fixture.list;
+    create_fixture_host(&host, 100, 100, 700, 600);
+    LONG drawn = 0;
+    LRESULT selection = LB_ERR;
+    CommandRun run = run_command(module_, host.window, [&](HWND dialog) {
+        HWND list = GetDlgItem(dialog, IDC_SET_LIST);
+        dialog_proc_before = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrA(dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(note_drawn_rows)));
+        send_bounded(list, WM_PAINT, 0, 0, 10000);
+        Sleep(300);
+        InterlockedExchange(&rows_drawn, 0);
+        // The user clicks a leg of set 2 while set 1 is selected.
+        RECT item = {};
+        SendMessageA(list, LB_GETITEMRECT, 5, reinterpret_cast<LPARAM>(&item));
+        LPARAM point = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+        send_bounded(list, WM_LBUTTONDOWN, MK_LBUTTON, point, 10000);
+        send_bounded(list, WM_LBUTTONUP, 0, point, 10000);
+        // Repaints that were only asked for get their time.
+        Sleep(500);
+        send_bounded(dialog, WM_NULL, 0, 0, 10000);
+        drawn = InterlockedExchange(&rows_drawn, 0);
+        selection = SendMessageA(list, LB_GETCURSEL, 0, 0);
+        PostMessageA(dialog, WM_CLOSE, 0, 0);
+    });
+    EXPECT_TRUE(run.ended_in_time);
+    EXPECT_EQ(5, selection);
+    std::string missing;
+    for (int row = 0; row <= 6; ++row)
+        if ((drawn & (1 << row)) == 0) missing += " " + std::to_string(row);
+    EXPECT_EQ("", missing) << "rows of sets 1 and 2 not repainted after the click";
     destroy_fixture_host(&host);
 }
 
@@ -358,49 +413,81 @@ RECT client_rect_of_child(HWND dialog, int id) {
     return rect;
 }
 
-TEST_F(DialogTest, ResizingKeepsTheListFullAndTheButtonsAnchored) {
+// A control's place in the resource script, in dialog units.
+struct TemplatePlace {
+    int id;
+    const char* name;
+    int x, y, cx, cy;
+};
+const TemplatePlace LIST_PLACE = {IDC_SET_LIST, "the list", 0, 20, 252, 235};
+const TemplatePlace BUTTON_PLACES[2] = {{IDC_OUTPUT, "\"Output\"", 145, 260, 50, 14},
+                                        {IDCANCEL, "\"Close\"", 199, 260, 50, 14}};
+const int TEMPLATE_CX = 253;
+const int TEMPLATE_CY = 278;
+
+// Position and size in pixels, each number converted on its own from dialog
+// units as the dialog manager converts a template's numbers.
+RECT place_in_pixels(HWND dialog, int x, int y, int cx, int cy) {
+    RECT numbers = {x, y, cx, cy};
+    MapDialogRect(dialog, &numbers);
+    return numbers;
+}
+
+std::string describe_place(int x, int y, int width, int height) {
+    return "(" + std::to_string(x) + "," + std::to_string(y) + ") " + std::to_string(width) + "x" +
+           std::to_string(height);
+}
+
+// Where each control belongs in a client of the given size, from the template
+// alone: the list spans the width and keeps the template's gap below it, the
+// buttons keep their template distances to the bottom-right corner.
+std::string layout_mismatches(HWND dialog, int client_width, int client_height) {
+    RECT client_template = place_in_pixels(dialog, 0, 0, TEMPLATE_CX, TEMPLATE_CY);
+    std::string mismatches;
+    auto compare = [&](const TemplatePlace& place, int x, int y, int width, int height) {
+        RECT now = client_rect_of_child(dialog, place.id);
+        std::string want = describe_place(x, y, width, height);
+        std::string got = describe_place(now.left, now.top, now.right - now.left, now.bottom - now.top);
+        if (want != got) mismatches += std::string(" ") + place.name + ": expected " + want + ", got " + got + ";";
+    };
+    RECT list = place_in_pixels(dialog, LIST_PLACE.x, LIST_PLACE.y, LIST_PLACE.cx, LIST_PLACE.cy);
+    int gap_below_list = client_template.bottom - (list.top + list.bottom);
+    int list_height = client_height - list.top - gap_below_list;
+    // A window cannot be less than empty: a negative height shows as 0.
+    compare(LIST_PLACE, 0, list.top, client_width, list_height < 0 ? 0 : list_height);
+    for (const TemplatePlace& place : BUTTON_PLACES) {
+        RECT button = place_in_pixels(dialog, place.x, place.y, place.cx, place.cy);
+        compare(place, client_width - (client_template.right - button.left),
+                client_height - (client_template.bottom - button.top), button.right, button.bottom);
+    }
+    return mismatches;
+}
+
+TEST_F(DialogTest, LayoutFollowsTheTemplateAtEverySize) {
     SetFixture fixture;
     build_fixture(&fixture, {1, 2}, {2, 2}, 0, 1, 1);
     FixtureHost host;
     host.set_list = &fixture.list;
     create_fixture_host(&host, 50, 50, 900, 800);
     struct Size {
-        int width, height;
-    } sizes[] = {{700, 650}, {320, 240}, {900, 400}, {180, 90}};
+        int width, height;  // of the window; 0 for the size it opens at
+    } sizes[] = {{0, 0}, {700, 650}, {320, 240}, {900, 400}, {180, 90}};
     run_command(module_, host.window, [&](HWND dialog) {
-        RECT client;
-        GetClientRect(dialog, &client);
-        RECT list = client_rect_of_child(dialog, IDC_SET_LIST);
-        const int top = list.top;
-        const int bottom_gap = client.bottom - list.bottom;
-        EXPECT_EQ(0, list.left);
-        EXPECT_EQ(client.right, list.right) << "the list spans the client width from the start";
-        const int ids[2] = {IDC_OUTPUT, IDCANCEL};
-        RECT buttons[2];
-        int right_offsets[2];
-        int bottom_offsets[2];
-        for (int b = 0; b < 2; ++b) {
-            buttons[b] = client_rect_of_child(dialog, ids[b]);
-            right_offsets[b] = client.right - buttons[b].left;
-            bottom_offsets[b] = client.bottom - buttons[b].top;
-        }
+        RECT client_template = place_in_pixels(dialog, 0, 0, TEMPLATE_CX, TEMPLATE_CY);
         for (const Size& size : sizes) {
-            SetWindowPos(dialog, nullptr, 0, 0, size.width, size.height, SWP_NOMOVE | SWP_NOZORDER);
+            if (size.width > 0)
+                SetWindowPos(dialog, nullptr, 0, 0, size.width, size.height, SWP_NOMOVE | SWP_NOZORDER);
+            RECT client;
             GetClientRect(dialog, &client);
-            RECT now = client_rect_of_child(dialog, IDC_SET_LIST);
-            int height = client.bottom - top - bottom_gap;
-            EXPECT_EQ(0, now.left) << size.width << "x" << size.height;
-            EXPECT_EQ(top, now.top) << size.width << "x" << size.height;
-            EXPECT_EQ(client.right, now.right) << size.width << "x" << size.height;
-            // A window cannot be less than empty: a negative height shows as 0.
-            EXPECT_EQ(height < 0 ? 0 : height, now.bottom - now.top) << size.width << "x" << size.height;
-            for (int b = 0; b < 2; ++b) {
-                RECT button = client_rect_of_child(dialog, ids[b]);
-                EXPECT_EQ(right_offsets[b], client.right - button.left) << "button " << b << " at " << size.width;
-                EXPECT_EQ(bottom_offsets[b], client.bottom - button.top) << "button " << b << " at " << size.height;
-                EXPECT_EQ(buttons[b].right - buttons[b].left, button.right - button.left) << "button " << b;
-                EXPECT_EQ(buttons[b].bottom - buttons[b].top, button.bottom - button.top) << "button " << b;
+            std::string what = size.width > 0 ? "at " + std::to_string(size.width) + "x" +
+                                                    std::to_string(size.height)
+                                              : std::string("as opened");
+            if (size.width == 0) {
+                EXPECT_EQ(describe_place(0, 0, client_template.right, client_template.bottom),
+                          describe_place(0, 0, client.right, client.bottom))
+                    << "the client " << what << " should be the template's";
             }
+            EXPECT_EQ("", layout_mismatches(dialog, client.right, client.bottom)) << what;
         }
         PostMessageA(dialog, WM_CLOSE, 0, 0);
     });

@@ -1,6 +1,7 @@
 // The module as the host meets it: its export and import tables, the record
 // get_plugin_info fills, the initialiser, the command without a set list, the
-// resources in both languages, the string loader and the paths beside it.
+// resources in both languages, the string loader and the paths beside it,
+// each through the loaded module.
 #include <gtest/gtest.h>
 #include <limits.h>
 #include <string.h>
@@ -10,11 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "plugin/module_state.h"
-#include "plugin/text_fetch.h"
 #include "resources/resource_ids.h"
 #include "tests/support/dialog_driver.h"
 #include "tests/support/fixture_host.h"
+#include "tests/support/import_patch.h"
 #include "tests/support/loaded_module.h"
 #include "tests/support/temp_folder.h"
 
@@ -370,61 +370,135 @@ TEST_F(ModuleTest, StringTableInBothLanguagesHoldsExactlyTheFiveTexts) {
             << "string block of " << id;
 }
 
-// --- The string loader, run on the test's own copy of the module's code.
+// --- The string loader, through the loaded module: its import of LoadStringA
+// is redirected when the text has to come from elsewhere.
 
-TEST_F(ModuleTest, FetchStringPicksTheUsersLanguage) {
-    module_instance = module_.handle;
-    EXPECT_STREQ(running_in_japanese() ? JAPANESE_CAPTION_932 : "&Output of ScoreSheet...",
-                 fetch_string(IDS_MENU_CAPTION));
-    const char* head = running_in_japanese()
-                           ? "\x83\x47\x83\x4e\x83\x5a\x83\x8b\x82\xcc\x8b\x4e\x93\xae\x82\xc9\x8e\xb8"
-                             "\x94\x73\x82\xb5\x82\xdc\x82\xb5\x82\xbd\x81\x42\n\n"
-                           : "Failed in the execution of Excel.\n\n";
-    EXPECT_STREQ(head, fetch_string(IDS_EXCEL_FAILED));
-    char formatted[256];
-    wsprintfA(formatted, fetch_string(IDS_LEG_NUMBER), 1);
-    EXPECT_STREQ("1 Legs", formatted);
+struct StringRequest {
+    HINSTANCE redirect_to = nullptr;  // null: the module's own table
+    UINT redirect_id = 0;
+    UINT id = 0;       // what the module asked for
+    int room = -1;     // the room it gave
+};
+StringRequest string_request;
+decltype(&LoadStringA) real_load_string = nullptr;
+
+int WINAPI redirected_load_string(HINSTANCE instance, UINT id, LPSTR buffer, int room) {
+    string_request.id = id;
+    string_request.room = room;
+    if (string_request.redirect_to) {
+        instance = string_request.redirect_to;
+        id = string_request.redirect_id;
+    }
+    return real_load_string(instance, id, buffer, room);
 }
 
-TEST(FetchString, MissingTextsAreEmptyAndLongOnesCut) {
+TEST_F(ModuleTest, StringLoaderKeepsItsRoomAndForgetsTheTextBefore) {
     HMODULE strings = LoadLibraryA((program_folder() + "\\long_string_module.dll").c_str());
     ASSERT_NE(nullptr, strings);
-    module_instance = strings;
-    EXPECT_STREQ("present", fetch_string(2));
-    EXPECT_STREQ("", fetch_string(3)) << "a missing text must not show the one before";
-    char* text = fetch_string(1);
-    EXPECT_EQ(text_buffer, text);
-    EXPECT_EQ(254, lstrlenA(text));
-    EXPECT_EQ(0, memcmp(text, "0123456789abcdefghijklmnopqrstuvwxyz", 36));
-    EXPECT_EQ(0, text_buffer[254]);
+    real_load_string = reinterpret_cast<decltype(&LoadStringA)>(patch_import(
+        module_.handle, "user32.dll", "LoadStringA", reinterpret_cast<void*>(redirected_load_string)));
+    ASSERT_NE(nullptr, real_load_string);
+    struct Case {
+        const char* what;
+        UINT id;  // in the long-string module; 0 for the module's own caption
+        const char* caption;  // null: the first 254 bytes of the long text
+    } cases[] = {
+        {"the caption in the user's language", 0,
+         running_in_japanese() ? JAPANESE_CAPTION_932 : "&Output of ScoreSheet..."},
+        {"a present text", 2, "present"},
+        {"a missing text after a present one", 3, ""},
+        {"a text longer than the loader keeps", 1, nullptr},
+    };
+    for (const Case& c : cases) {
+        string_request = StringRequest();
+        string_request.redirect_to = c.id ? strings : nullptr;
+        string_request.redirect_id = c.id;
+        unsigned char record[600];
+        memset(record, 0x5A, sizeof(record));
+        EXPECT_EQ(1, module_.get_plugin_info(0, 0, record)) << c.what;
+        EXPECT_EQ(static_cast<UINT>(IDS_MENU_CAPTION), string_request.id) << c.what;
+        EXPECT_EQ(255, string_request.room) << c.what << ": the room given to LoadStringA";
+        const char* caption = reinterpret_cast<const char*>(record + 4);
+        if (c.caption) {
+            EXPECT_STREQ(c.caption, caption) << c.what;
+        } else {
+            EXPECT_EQ(254u, strnlen(caption, 256)) << c.what << ": bytes kept of the long text";
+            EXPECT_EQ(0, memcmp(caption, "0123456789abcdefghijklmnopqrstuvwxyz", 36)) << c.what;
+        }
+    }
+    patch_import(module_.handle, "user32.dll", "LoadStringA", reinterpret_cast<void*>(real_load_string));
     FreeLibrary(strings);
 }
 
-// --- The paths beside the module, through the platform's own file name and
-// lead-byte test.
+// --- The paths beside the module, as the loaded module derives them from the
+// platform's file name and lead-byte test: seen in the names it hands on.
+
+struct PathsSeen {
+    std::string created;
+    std::string launched;
+};
+PathsSeen paths_seen;
+decltype(&CreateFileA) real_create_file = nullptr;
+
+HANDLE WINAPI recording_create_file(LPCSTR name, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                                    DWORD disposition, DWORD flags, HANDLE template_file) {
+    paths_seen.created = name;
+    return real_create_file(name, access, share, security, disposition, flags, template_file);
+}
+
+HINSTANCE WINAPI recording_shell_execute(HWND, LPCSTR, LPCSTR file, LPCSTR, LPCSTR, INT) {
+    paths_seen.launched = file;
+    // Above 32: launched, as far as the module can tell.
+    return reinterpret_cast<HINSTANCE>(42);
+}
 
 TEST(ModulePaths, DerivedFromWhereTheModuleLies) {
+    // 0x95 0x5C is one character under code page 932, whose second byte is a
+    // backslash; only the platform's lead-byte test tells it from a separator.
     struct Case {
-        const char* tag;
+        const char* what;
+        const char* folder_tag;
+        const char* file_name;
         bool only_in_japanese;
     } cases[] = {
-        {"tq7_plain", false},
-        // 0x95 0x5C is one character under code page 932, whose second byte is a backslash.
-        {"tq7_\x95\x5C", true},
+        {"a plain folder", "tq7_plain", "tq7_sheet.tq7", false},
+        {"a folder holding the pair", "tq7_\x95\x5C", "tq7_sheet.tq7", true},
+        {"a module name whose last 0x5C is a trail byte", "tq7_name", "tq7_\x95\x5C.tq7", true},
     };
     for (const Case& c : cases) {
         if (c.only_in_japanese && !running_in_japanese()) continue;
-        std::string folder = make_temp_folder(c.tag);
-        ASSERT_FALSE(folder.empty()) << c.tag;
+        std::string folder = make_temp_folder(c.folder_tag);
+        ASSERT_FALSE(folder.empty()) << c.what;
         LoadedModule module;
-        ASSERT_TRUE(load_module_copy(folder, &module)) << c.tag;
-        plugin_attach(module.handle);
+        ASSERT_TRUE(load_module_copy(folder, &module, c.file_name)) << c.what;
+        real_create_file = reinterpret_cast<decltype(&CreateFileA)>(patch_import(
+            module.handle, "kernel32.dll", "CreateFileA", reinterpret_cast<void*>(recording_create_file)));
+        ASSERT_NE(nullptr, real_create_file) << c.what;
+        ASSERT_NE(nullptr, patch_import(module.handle, "shell32.dll", "ShellExecuteA",
+                                        reinterpret_cast<void*>(recording_shell_execute)))
+            << c.what;
         char name[MAX_PATH] = {};
         GetModuleFileNameA(module.handle, name, sizeof(name));
         std::string actual_folder = name;
-        actual_folder.resize(actual_folder.size() - strlen("\\tq7_sheet.tq7"));
-        EXPECT_EQ(actual_folder + "\\tq7_sheet.csv", csv_path) << c.tag;
-        EXPECT_EQ(actual_folder + "\\tq7_sheet.xls", workbook_path) << c.tag;
+        actual_folder.resize(actual_folder.size() - strlen(c.file_name) - 1);
+
+        HostLegRecord leg = make_leg(0, 3);
+        HostSetRecord set = make_set(1, 1, &leg);
+        HostSetList list = {nullptr, 0, &set};
+        FixtureHost host;
+        host.set_list = &list;
+        host.csv_text = "sheet\r\n";
+        create_fixture_host(&host, 100, 100, 600, 400);
+        paths_seen = PathsSeen();
+        CommandRun run = run_command(module, host.window, [](HWND dialog) {
+            SendDlgItemMessageA(dialog, IDC_SET_LIST, LB_SETCURSEL, 0, 0);
+            send_bounded(dialog, WM_COMMAND, IDC_OUTPUT, 0, 10000);
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        EXPECT_TRUE(run.ended_in_time) << c.what;
+        EXPECT_EQ(actual_folder + "\\tq7_sheet.csv", paths_seen.created) << c.what;
+        EXPECT_EQ(actual_folder + "\\tq7_sheet.xls", paths_seen.launched) << c.what;
+        destroy_fixture_host(&host);
         unload_module(&module);
         remove_folder_tree(folder);
     }

@@ -1,21 +1,23 @@
 // The output of a set through the real module in Wine: what is left alone when
 // there is nothing to output, the CSV file's bytes, the order of file, release
 // and launch, the launch through the .xls association, the error box, and the
-// composition of the system's text in the error message.
+// composition of the system's text in the error message, all through the
+// loaded module.
 #include <gtest/gtest.h>
 #include <string.h>
 #include <windows.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "host/host_records.h"
 #include "resources/resource_ids.h"
-#include "sheet_dialog/sheet_output.h"
 #include "tests/support/dialog_driver.h"
 #include "tests/support/fixture_host.h"
+#include "tests/support/import_patch.h"
 #include "tests/support/loaded_module.h"
 #include "tests/support/temp_folder.h"
 
@@ -287,7 +289,117 @@ BoxContent read_box(HWND box) {
     return content;
 }
 
-// --- The fixture: a module copy in a folder of its own, three sets, the host,
+// --- What the module's writes leave open to others: its import of WriteFile
+// tries a second open of the CSV, with every share mode, before each write.
+
+std::string watched_csv_path;
+std::vector<DWORD> second_open_errors;  // per write: the open's error, 0 when it opened
+decltype(&WriteFile) real_write_file = nullptr;
+
+BOOL WINAPI write_after_second_open(HANDLE file, LPCVOID data, DWORD size, LPDWORD written,
+                                    LPOVERLAPPED overlapped) {
+    HANDLE second = CreateFileA(watched_csv_path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    second_open_errors.push_back(second == INVALID_HANDLE_VALUE ? GetLastError() : 0);
+    if (second != INVALID_HANDLE_VALUE) CloseHandle(second);
+    return real_write_file(file, data, size, written, overlapped);
+}
+
+// Exceptions raised in the module's own code, which raises none on purpose.
+// The system ignores an exception in a message handler called back from it,
+// so a fault there would otherwise show only as an output that did nothing.
+struct ModuleFaults {
+    const unsigned char* image_start = nullptr;
+    const unsigned char* image_end = nullptr;
+    volatile LONG count = 0;
+    DWORD first_code = 0;
+    const void* first_address = nullptr;
+};
+ModuleFaults module_faults;
+
+LONG CALLBACK note_module_fault(EXCEPTION_POINTERS* exception) {
+    const EXCEPTION_RECORD* record = exception->ExceptionRecord;
+    const unsigned char* address = static_cast<const unsigned char*>(record->ExceptionAddress);
+    if (address >= module_faults.image_start && address < module_faults.image_end &&
+        InterlockedIncrement(&module_faults.count) == 1) {
+        module_faults.first_code = record->ExceptionCode;
+        module_faults.first_address = address;
+    }
+    return EXCEPTION_CONTINUE_SEARCH;
+}
+
+void watch_module_faults(HMODULE module) {
+    const unsigned char* image = reinterpret_cast<const unsigned char*>(module);
+    const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(image);
+    const IMAGE_NT_HEADERS32* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(image + dos->e_lfanew);
+    module_faults = ModuleFaults();
+    module_faults.image_start = image;
+    module_faults.image_end = image + nt->OptionalHeader.SizeOfImage;
+}
+
+// How an output is set off.
+enum Trigger { BY_COMMAND, BY_OUTPUT_BUTTON, BY_ENTER_KEY, BY_DOUBLE_CLICK };
+
+// Selection left as it is by a step.
+const int KEEP_SELECTION = -2;
+
+// One output in a script: the row selected, anything to arrange, the trigger;
+// then the boxes it raised are dismissed, the CSV read, and after runs.
+struct OutputStep {
+    int select;
+    Trigger trigger;
+    int row;  // BY_DOUBLE_CLICK: the row double-clicked
+    std::function<void(HWND dialog)> arrange;
+    std::function<void(HWND dialog)> after;
+};
+
+struct StepSeen {
+    bool delivered = false;
+    bool keys_to_list = false;  // BY_ENTER_KEY: the focus, which got the keys, was the list
+    int boxes = 0;
+    std::string file;  // the CSV once the boxes were dismissed; empty when none
+};
+
+struct OutputsSeen {
+    CommandRun run;
+    std::vector<StepSeen> steps;
+    std::vector<std::string> lines;  // launches logged when the dialog was closed
+};
+
+// Sets the output off as the user would; true when it was delivered.
+bool trigger_output(HWND dialog, const OutputStep& step, StepSeen* seen) {
+    HWND list = GetDlgItem(dialog, IDC_SET_LIST);
+    switch (step.trigger) {
+    case BY_COMMAND:
+        return click_output(dialog);
+    case BY_OUTPUT_BUTTON:
+        return send_bounded(GetDlgItem(dialog, IDC_OUTPUT), BM_CLICK, 0, 0, WAIT_MS);
+    case BY_ENTER_KEY: {
+        // The key goes where the user's would: to the focus, the list at start.
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof(info);
+        HWND target = list;
+        if (GetGUIThreadInfo(ui_thread_of(dialog), &info) && info.hwndFocus && IsChild(dialog, info.hwndFocus))
+            target = info.hwndFocus;
+        seen->keys_to_list = target == list;
+        return PostMessageA(target, WM_KEYDOWN, VK_RETURN, 0x001C0001) &&
+               PostMessageA(target, WM_KEYUP, VK_RETURN, 0xC01C0001);
+    }
+    case BY_DOUBLE_CLICK: {
+        RECT item = {};
+        SendMessageA(list, LB_GETITEMRECT, step.row, reinterpret_cast<LPARAM>(&item));
+        LPARAM point = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+        return PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, point) &&
+               PostMessageA(list, WM_LBUTTONUP, 0, point) &&
+               PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, point) &&
+               PostMessageA(list, WM_LBUTTONUP, 0, point);
+    }
+    }
+    return false;
+}
+
+// The fixture: a module copy in a folder of its own, three sets, the host,
 // and the association that runs the recorder.
 
 class OutputTest : public ::testing::Test {
@@ -303,6 +415,13 @@ protected:
         csv_path_ = module_folder + "\\tq7_sheet.csv";
         workbook_path_ = module_folder + "\\tq7_sheet.xls";
         log_path_ = folder_ + "\\launch.log";
+        watched_csv_path = csv_path_;
+        second_open_errors.clear();
+        real_write_file = reinterpret_cast<decltype(&WriteFile)>(patch_import(
+            module_.handle, "kernel32.dll", "WriteFile", reinterpret_cast<void*>(write_after_second_open)));
+        ASSERT_NE(nullptr, real_write_file) << "the module's import of WriteFile";
+        watch_module_faults(module_.handle);
+        fault_handler_ = AddVectoredExceptionHandler(1, note_module_fault);
         SetEnvironmentVariableA(RECORDER_LOG_VARIABLE, log_path_.c_str());
         save_xls(&saved_xls_);
         associated_ = true;
@@ -321,6 +440,10 @@ protected:
         set_list_.current_set = &current_;
     }
     void TearDown() override {
+        if (fault_handler_) RemoveVectoredExceptionHandler(fault_handler_);
+        EXPECT_EQ(0, module_faults.count) << "exceptions in the module's code, the first "
+                                          << std::hex << module_faults.first_code << " at "
+                                          << module_faults.first_address;
         if (associated_) restore_xls(saved_xls_);
         SetEnvironmentVariableA(RECORDER_LOG_VARIABLE, nullptr);
         SetEnvironmentVariableA(RECORDER_GATE_VARIABLE, nullptr);
@@ -332,6 +455,34 @@ protected:
         host->set_list = &set_list_;
         host->csv_text = csv_text;
         create_fixture_host(host, 100, 100, 700, 600);
+    }
+
+    // Opens the dialog, runs the steps in turn, waits at most WAIT_MS for
+    // `launches` logged launches and closes the dialog.
+    OutputsSeen run_outputs(FixtureHost* host, const std::vector<OutputStep>& steps, size_t launches) {
+        OutputsSeen seen;
+        seen.run = run_command(module_, host->window, [&](HWND dialog) {
+            for (const OutputStep& step : steps) {
+                StepSeen step_seen;
+                if (step.select != KEEP_SELECTION) select_row(dialog, step.select);
+                if (step.arrange) step.arrange(dialog);
+                step_seen.delivered = trigger_output(dialog, step, &step_seen);
+                if (step.trigger == BY_ENTER_KEY || step.trigger == BY_DOUBLE_CLICK)
+                    wait_for_recorder_lines(log_path_, launches, WAIT_MS);
+                step_seen.boxes = dismiss_boxes(dialog);
+                read_file_bytes(csv_path_, &step_seen.file);
+                if (step.after) step.after(dialog);
+                seen.steps.push_back(step_seen);
+            }
+            seen.lines = wait_for_recorder_lines(log_path_, launches, WAIT_MS);
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        return seen;
+    }
+
+    // The launches logged in all, given a moment for one that should not come.
+    std::vector<std::string> final_launches(const OutputsSeen& seen) const {
+        return wait_for_recorder_lines(log_path_, seen.lines.size() + 1, NO_LAUNCH_GRACE_MS);
     }
 
     // The command line that the recorder logs for one launch of the workbook.
@@ -352,6 +503,7 @@ protected:
     std::string log_path_;
     XlsAssociation saved_xls_;
     bool associated_ = false;
+    void* fault_handler_ = nullptr;
     HostLegRecord legs_1_[2];
     HostLegRecord legs_2_[3];
     HostLegRecord legs_3_[1];
@@ -392,56 +544,49 @@ TEST_F(OutputTest, NothingToOutputLeavesTheDialogAsItWas) {
         make_host(&host, text);
         host.answer_null = c.failure == HOST_HAS_NO_TEXT;
         struct Seen {
-            bool handled = false;
-            int boxes = 0;
             DialogState before = {}, after = {};
             size_t requests = 0, given = 0, released = 0;
             bool csv_exists = false;
             std::string held_content;
-            bool retry_handled = false;
-            std::string retry_file;
-            std::vector<std::string> lines;
         } seen;
-        CommandRun run = run_command(module_, host.window, [&](HWND dialog) {
-            HWND list = GetDlgItem(dialog, IDC_SET_LIST);
-            select_row(dialog, c.failure == NO_SELECTION ? -1 : ROW_SET_2);
-            LRESULT record = SendMessageA(list, LB_GETITEMDATA, ROW_SET_2, 0);
-            if (c.failure == ROW_WITHOUT_RECORD) SendMessageA(list, LB_SETITEMDATA, ROW_SET_2, 0);
-            HANDLE held = INVALID_HANDLE_VALUE;
-            if (c.failure == CSV_HELD_OPEN)
-                held = CreateFileA(csv_path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr);
-            seen.before = dialog_state(dialog);
-            seen.handled = click_output(dialog);
-            seen.boxes = dismiss_boxes(dialog);
-            seen.after = dialog_state(dialog);
-            seen.requests = host.csv_requests.size();
-            seen.given = host.texts_given.size();
-            seen.released = host.texts_released.size();
-            if (held != INVALID_HANDLE_VALUE) {
-                char bytes[256] = {};
-                DWORD got = 0;
-                ReadFile(held, bytes, sizeof(bytes), &got, nullptr);
-                seen.held_content.assign(bytes, got);
-                CloseHandle(held);
-            }
-            seen.csv_exists = file_exists(csv_path_);
-            // The record goes back to its row, where the dialog frees it.
-            SendMessageA(list, LB_SETITEMDATA, ROW_SET_2, record);
-
-            // Once the cause is gone, the same dialog outputs as usual.
-            host.answer_null = false;
-            select_row(dialog, ROW_SET_2);
-            seen.retry_handled = click_output(dialog);
-            dismiss_boxes(dialog);
-            read_file_bytes(csv_path_, &seen.retry_file);
-            seen.lines = wait_for_recorder_lines(log_path_, 1, WAIT_MS);
-            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-        });
-        ASSERT_TRUE(run.dialog_seen) << c.what;
-        EXPECT_TRUE(run.ended_in_time) << c.what;
-        EXPECT_TRUE(seen.handled) << c.what << ": the output should return at once";
-        EXPECT_EQ(0, seen.boxes) << c.what << ": no message box was expected";
+        LRESULT record = 0;
+        HANDLE held = INVALID_HANDLE_VALUE;
+        OutputStep failing = {c.failure == NO_SELECTION ? -1 : ROW_SET_2, BY_COMMAND, 0,
+                              [&](HWND dialog) {
+                                  HWND list = GetDlgItem(dialog, IDC_SET_LIST);
+                                  record = SendMessageA(list, LB_GETITEMDATA, ROW_SET_2, 0);
+                                  if (c.failure == ROW_WITHOUT_RECORD)
+                                      SendMessageA(list, LB_SETITEMDATA, ROW_SET_2, 0);
+                                  if (c.failure == CSV_HELD_OPEN)
+                                      held = CreateFileA(csv_path_.c_str(), GENERIC_READ, 0, nullptr,
+                                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                                  seen.before = dialog_state(dialog);
+                              },
+                              [&](HWND dialog) {
+                                  seen.after = dialog_state(dialog);
+                                  seen.requests = host.csv_requests.size();
+                                  seen.given = host.texts_given.size();
+                                  seen.released = host.texts_released.size();
+                                  if (held != INVALID_HANDLE_VALUE) {
+                                      char bytes[256] = {};
+                                      DWORD got = 0;
+                                      ReadFile(held, bytes, sizeof(bytes), &got, nullptr);
+                                      seen.held_content.assign(bytes, got);
+                                      CloseHandle(held);
+                                  }
+                                  seen.csv_exists = file_exists(csv_path_);
+                                  // The record goes back to its row, where the dialog frees it.
+                                  SendMessageA(GetDlgItem(dialog, IDC_SET_LIST), LB_SETITEMDATA, ROW_SET_2, record);
+                                  // Once the cause is gone, the same dialog outputs as usual.
+                                  host.answer_null = false;
+                              }};
+        OutputStep retry = {ROW_SET_2, BY_COMMAND, 0, nullptr, nullptr};
+        OutputsSeen outputs = run_outputs(&host, {failing, retry}, 1);
+        ASSERT_TRUE(outputs.run.dialog_seen) << c.what;
+        EXPECT_TRUE(outputs.run.ended_in_time) << c.what;
+        ASSERT_EQ(2u, outputs.steps.size()) << c.what;
+        EXPECT_TRUE(outputs.steps[0].delivered) << c.what << ": the output should return at once";
+        EXPECT_EQ(0, outputs.steps[0].boxes) << c.what << ": no message box was expected";
         expect_same_state(seen.before, seen.after, c.what);
         EXPECT_EQ(c.requests, seen.requests) << c.what << ": text requests";
         EXPECT_EQ(c.texts, seen.given) << c.what << ": texts given";
@@ -452,11 +597,10 @@ TEST_F(OutputTest, NothingToOutputLeavesTheDialogAsItWas) {
         } else {
             EXPECT_FALSE(seen.csv_exists) << c.what << ": no CSV file was expected";
         }
-        EXPECT_TRUE(seen.retry_handled) << c.what;
-        EXPECT_EQ(text, seen.retry_file) << c.what << ": the output after the failure";
+        EXPECT_TRUE(outputs.steps[1].delivered) << c.what;
+        EXPECT_EQ(text, outputs.steps[1].file) << c.what << ": the output after the failure";
         // Only the output after the failure may have launched the workbook.
-        std::vector<std::string> lines =
-            wait_for_recorder_lines(log_path_, seen.lines.size() + 1, NO_LAUNCH_GRACE_MS);
+        std::vector<std::string> lines = final_launches(outputs);
         ASSERT_EQ(1u, lines.size()) << c.what << ": launches logged";
         EXPECT_EQ(expected_launch(), lines[0]) << c.what;
         EXPECT_EQ(std::vector<HostSetRecord*>(c.requests + 1, &stored_[1]), host.csv_requests) << c.what;
@@ -476,7 +620,7 @@ std::string awkward_text() {
     return text;
 }
 
-TEST_F(OutputTest, FileHoldsExactlyTheHostsText) {
+TEST_F(OutputTest, FileHoldsExactlyTheHostsTextAndNoOneElseOpensItMeanwhile) {
     struct Case {
         const char* what;
         std::string earlier;  // a file already there; empty: none
@@ -489,32 +633,27 @@ TEST_F(OutputTest, FileHoldsExactlyTheHostsText) {
     for (const Case& c : cases) {
         DeleteFileA(csv_path_.c_str());
         DeleteFileA(log_path_.c_str());
+        second_open_errors.clear();
         if (!c.earlier.empty()) {
             ASSERT_TRUE(write_file_bytes(csv_path_, c.earlier)) << c.what;
         }
         FixtureHost host;
         make_host(&host, c.text);
-        bool handled = false;
-        int boxes = 0;
-        std::vector<std::string> lines;
-        CommandRun run = run_command(module_, host.window, [&](HWND dialog) {
-            select_row(dialog, ROW_SET_1);
-            handled = click_output(dialog);
-            boxes = dismiss_boxes(dialog);
-            lines = wait_for_recorder_lines(log_path_, 1, WAIT_MS);
-            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-        });
-        ASSERT_TRUE(run.dialog_seen) << c.what;
-        EXPECT_TRUE(run.ended_in_time) << c.what;
-        EXPECT_TRUE(handled) << c.what;
-        EXPECT_EQ(0, boxes) << c.what;
-        std::string file;
-        ASSERT_TRUE(read_file_bytes(csv_path_, &file)) << c.what << ": no CSV file";
-        EXPECT_EQ(c.text.size(), file.size()) << c.what;
+        OutputsSeen outputs = run_outputs(&host, {{ROW_SET_1, BY_COMMAND, 0, nullptr, nullptr}}, 1);
+        ASSERT_TRUE(outputs.run.dialog_seen) << c.what;
+        EXPECT_TRUE(outputs.run.ended_in_time) << c.what;
+        ASSERT_EQ(1u, outputs.steps.size()) << c.what;
+        EXPECT_TRUE(outputs.steps[0].delivered) << c.what;
+        EXPECT_EQ(0, outputs.steps[0].boxes) << c.what;
+        const std::string& file = outputs.steps[0].file;
         EXPECT_TRUE(file == c.text) << c.what << ": expected \"" << printable(c.text) << "\", got \""
                                     << printable(file) << "\"";
-        ASSERT_EQ(1u, lines.size()) << c.what << ": the workbook should be opened once";
-        EXPECT_EQ(expected_launch(), lines[0]) << c.what;
+        // While the module writes, the file is its own: a second open, whatever
+        // it would share, is refused.
+        EXPECT_EQ(std::vector<DWORD>(1, ERROR_SHARING_VIOLATION), second_open_errors)
+            << c.what << ": the errors of a second open during each write (0: it opened)";
+        ASSERT_EQ(1u, outputs.lines.size()) << c.what << ": the workbook should be opened once";
+        EXPECT_EQ(expected_launch(), outputs.lines[0]) << c.what;
         EXPECT_EQ(1u, host.texts_given.size()) << c.what;
         expect_each_text_released_once(host, c.what);
         destroy_fixture_host(&host);
@@ -526,27 +665,16 @@ TEST_F(OutputTest, TwoOutputsInARowWriteReleaseAndLaunchTwice) {
     const std::string second = "second";
     FixtureHost host;
     make_host(&host, first);
-    bool handled[2] = {};
-    std::string files[2];
-    std::vector<std::string> lines;
-    CommandRun run = run_command(module_, host.window, [&](HWND dialog) {
-        select_row(dialog, ROW_SET_2_LEG_2);
-        handled[0] = click_output(dialog);
-        read_file_bytes(csv_path_, &files[0]);
-        // The host's next answer differs, so the second file is told apart.
-        host.csv_text = second;
-        handled[1] = click_output(dialog);
-        read_file_bytes(csv_path_, &files[1]);
-        dismiss_boxes(dialog);
-        lines = wait_for_recorder_lines(log_path_, 2, WAIT_MS);
-        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-    });
-    ASSERT_TRUE(run.dialog_seen);
-    EXPECT_TRUE(run.ended_in_time);
-    EXPECT_TRUE(handled[0] && handled[1]);
-    EXPECT_EQ(first, files[0]);
-    EXPECT_EQ(second, files[1]) << "the second output should replace the first file whole";
-    lines = wait_for_recorder_lines(log_path_, 3, NO_LAUNCH_GRACE_MS);
+    // The host's next answer differs, so the second file is told apart.
+    OutputStep again = {KEEP_SELECTION, BY_COMMAND, 0, [&](HWND) { host.csv_text = second; }, nullptr};
+    OutputsSeen outputs = run_outputs(&host, {{ROW_SET_2_LEG_2, BY_COMMAND, 0, nullptr, nullptr}, again}, 2);
+    ASSERT_TRUE(outputs.run.dialog_seen);
+    EXPECT_TRUE(outputs.run.ended_in_time);
+    ASSERT_EQ(2u, outputs.steps.size());
+    EXPECT_TRUE(outputs.steps[0].delivered && outputs.steps[1].delivered);
+    EXPECT_EQ(first, outputs.steps[0].file);
+    EXPECT_EQ(second, outputs.steps[1].file) << "the second output should replace the first file whole";
+    std::vector<std::string> lines = final_launches(outputs);
     ASSERT_EQ(2u, lines.size()) << "launches logged";
     EXPECT_EQ(expected_launch(), lines[0]);
     EXPECT_EQ(expected_launch(), lines[1]);
@@ -594,18 +722,13 @@ TEST_F(OutputTest, FileIsCompleteAndClosedWhenTheTextComesBack) {
     ASSERT_NE(nullptr, gate);
     SetEnvironmentVariableA(RECORDER_GATE_VARIABLE, gate_name);
     int recorders_held = -1;
-    std::vector<std::string> lines;
-    CommandRun run = run_command(module_, host.window, [&](HWND dialog) {
-        select_row(dialog, ROW_SET_3);
-        click_output(dialog);
-        dismiss_boxes(dialog);
-        recorders_held = running_recorders();
-        SetEvent(gate);
-        lines = wait_for_recorder_lines(log_path_, 1, WAIT_MS);
-        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-    });
-    ASSERT_TRUE(run.dialog_seen);
-    EXPECT_TRUE(run.ended_in_time);
+    OutputStep output = {ROW_SET_3, BY_COMMAND, 0, nullptr, [&](HWND) {
+                             recorders_held = running_recorders();
+                             SetEvent(gate);
+                         }};
+    OutputsSeen outputs = run_outputs(&host, {output}, 1);
+    ASSERT_TRUE(outputs.run.dialog_seen);
+    EXPECT_TRUE(outputs.run.ended_in_time);
     ASSERT_EQ(1u, releases.size());
     EXPECT_TRUE(releases[0].same_text) << "the text given back should be the one given out";
     EXPECT_TRUE(releases[0].opened_unshared)
@@ -615,7 +738,7 @@ TEST_F(OutputTest, FileIsCompleteAndClosedWhenTheTextComesBack) {
     EXPECT_EQ(0u, releases[0].launches) << "the workbook was opened before the text came back";
     EXPECT_EQ(0, releases[0].recorders) << "the workbook was opened before the text came back";
     EXPECT_EQ(1, recorders_held) << "the workbook should be opened once, after the release";
-    EXPECT_EQ(1u, lines.size()) << "the workbook should be opened after the release";
+    EXPECT_EQ(1u, outputs.lines.size()) << "the workbook should be opened after the release";
     EXPECT_EQ(std::vector<HostSetRecord*>(1, &current_), host.csv_requests);
     expect_each_text_released_once(host, "order");
     destroy_fixture_host(&host);
@@ -623,7 +746,6 @@ TEST_F(OutputTest, FileIsCompleteAndClosedWhenTheTextComesBack) {
 }
 
 TEST_F(OutputTest, EveryTriggerOpensTheWorkbookWithItsSet) {
-    enum Trigger { BY_OUTPUT_BUTTON, BY_ENTER_KEY, BY_DOUBLE_CLICK };
     struct Case {
         Trigger trigger;
         int selected;  // the row selected before the trigger
@@ -641,61 +763,50 @@ TEST_F(OutputTest, EveryTriggerOpensTheWorkbookWithItsSet) {
         DeleteFileA(log_path_.c_str());
         FixtureHost host;
         make_host(&host, "sheet of one set\r\n");
-        bool delivered = false;
-        bool enter_to_list = false;
         LRESULT default_id = 0;
         LRESULT row_count = 0;
         LRESULT selection_after = LB_ERR;
-        std::vector<std::string> lines;
-        CommandRun run = run_command(module_, host.window, [&](HWND dialog) {
-            HWND list = GetDlgItem(dialog, IDC_SET_LIST);
-            default_id = SendMessageA(dialog, DM_GETDEFID, 0, 0);
-            row_count = SendMessageA(list, LB_GETCOUNT, 0, 0);
-            select_row(dialog, c.selected);
-            if (c.trigger == BY_OUTPUT_BUTTON) {
-                delivered = send_bounded(GetDlgItem(dialog, IDC_OUTPUT), BM_CLICK, 0, 0, WAIT_MS);
-            } else if (c.trigger == BY_ENTER_KEY) {
-                // The key goes where the user's would: to the focus, the list at start.
-                GUITHREADINFO info = {};
-                info.cbSize = sizeof(info);
-                HWND target = list;
-                if (GetGUIThreadInfo(ui_thread_of(dialog), &info) && info.hwndFocus &&
-                    IsChild(dialog, info.hwndFocus))
-                    target = info.hwndFocus;
-                enter_to_list = target == list;
-                delivered = PostMessageA(target, WM_KEYDOWN, VK_RETURN, 0x001C0001) &&
-                            PostMessageA(target, WM_KEYUP, VK_RETURN, 0xC01C0001);
-            } else {
-                RECT item = {};
-                SendMessageA(list, LB_GETITEMRECT, c.row, reinterpret_cast<LPARAM>(&item));
-                LPARAM point = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
-                delivered = PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, point) &&
-                            PostMessageA(list, WM_LBUTTONUP, 0, point) &&
-                            PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, point) &&
-                            PostMessageA(list, WM_LBUTTONUP, 0, point);
-            }
-            lines = wait_for_recorder_lines(log_path_, 1, WAIT_MS);
-            dismiss_boxes(dialog);
-            selection_after = SendMessageA(list, LB_GETCURSEL, 0, 0);
-            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
-        });
-        ASSERT_TRUE(run.dialog_seen) << c.what;
-        EXPECT_TRUE(run.ended_in_time) << c.what;
-        EXPECT_TRUE(delivered) << c.what;
+        OutputStep step = {c.selected, c.trigger, c.row,
+                           [&](HWND dialog) {
+                               default_id = SendMessageA(dialog, DM_GETDEFID, 0, 0);
+                               row_count = SendDlgItemMessageA(dialog, IDC_SET_LIST, LB_GETCOUNT, 0, 0);
+                           },
+                           [&](HWND dialog) {
+                               selection_after = SendDlgItemMessageA(dialog, IDC_SET_LIST, LB_GETCURSEL, 0, 0);
+                           }};
+        OutputsSeen outputs = run_outputs(&host, {step}, 1);
+        ASSERT_TRUE(outputs.run.dialog_seen) << c.what;
+        EXPECT_TRUE(outputs.run.ended_in_time) << c.what;
+        ASSERT_EQ(1u, outputs.steps.size()) << c.what;
+        EXPECT_TRUE(outputs.steps[0].delivered) << c.what;
         if (c.trigger == BY_ENTER_KEY) {
-            EXPECT_TRUE(enter_to_list) << c.what << ": the list should hold the focus";
+            EXPECT_TRUE(outputs.steps[0].keys_to_list) << c.what << ": the list should hold the focus";
         }
         ASSERT_EQ(ROW_COUNT, row_count) << c.what << ": the rows this test counts on";
         EXPECT_EQ(MAKELONG(IDC_OUTPUT, DC_HASDEFID), default_id) << c.what << ": the default button";
         EXPECT_EQ(c.row, selection_after) << c.what;
         EXPECT_EQ(std::vector<HostSetRecord*>(1, set_of_row(c.row)), host.csv_requests)
             << c.what << ": the set's own record should be asked for";
-        lines = wait_for_recorder_lines(log_path_, 2, NO_LAUNCH_GRACE_MS);
+        std::vector<std::string> lines = final_launches(outputs);
         ASSERT_EQ(1u, lines.size()) << c.what << ": launches logged";
         EXPECT_EQ(expected_launch(), lines[0]) << c.what;
         expect_each_text_released_once(host, c.what);
         destroy_fixture_host(&host);
     }
+}
+
+// Posts the output (the box holds the dialog's thread, so it is not sent),
+// reads the box captioned "Error" that the dialog owns and closes it; null
+// when none came.
+HWND take_error_box(HWND dialog, BoxContent* content, bool* closed) {
+    PostMessageA(dialog, WM_COMMAND, IDC_OUTPUT, 0);
+    HWND box = wait_for_owned_dialog(ui_thread_of(dialog), dialog, "Error", WAIT_MS);
+    if (box) {
+        *content = read_box(box);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        *closed = wait_until_destroyed(box, WAIT_MS);
+    }
+    return box;
 }
 
 TEST_F(OutputTest, FailedLaunchShowsTheErrorBox) {
@@ -737,16 +848,8 @@ TEST_F(OutputTest, FailedLaunchShowsTheErrorBox) {
         CommandRun run = run_command(module_, host.window, [&](HWND dialog) {
             select_row(dialog, ROW_SET_2);
             before = dialog_state(dialog);
-            // The box holds the dialog's thread: the command is posted, not sent.
-            PostMessageA(dialog, WM_COMMAND, IDC_OUTPUT, 0);
-            box = wait_for_owned_dialog(ui_thread_of(dialog), dialog, "Error", WAIT_MS);
-            if (box == nullptr) boxes_elsewhere = dismiss_boxes(dialog);
-            if (box) {
-                content = read_box(box);
-                PostMessageA(box, WM_COMMAND, IDOK, 0);
-                box_closed = wait_until_destroyed(box, WAIT_MS);
-            }
-            dismiss_boxes(dialog);
+            box = take_error_box(dialog, &content, &box_closed);
+            boxes_elsewhere = dismiss_boxes(dialog);
             after = dialog_state(dialog);
             PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
         });
@@ -755,9 +858,6 @@ TEST_F(OutputTest, FailedLaunchShowsTheErrorBox) {
         ASSERT_NE(nullptr, box) << c.what << ": no box captioned \"Error\" owned by the dialog ("
                                 << boxes_elsewhere << " other boxes)";
         EXPECT_EQ("Error", content.caption) << c.what;
-        EXPECT_EQ(0u, content.text.find(head)) << c.what << ": the text should start with the head, got \""
-                                               << printable(content.text) << "\"";
-        EXPECT_GT(content.text.size(), strlen(head)) << c.what << ": the system's text is missing";
         EXPECT_EQ(expected_text, content.text)
             << c.what << ": expected \"" << printable(expected_text) << "\", got \""
             << printable(content.text) << "\"";
@@ -775,7 +875,78 @@ TEST_F(OutputTest, FailedLaunchShowsTheErrorBox) {
     }
 }
 
-// --- The system's text in the error message, on the test's own copy of the code.
+// --- The launch and its error message through the loaded module, with the
+// shell's answer and the system's text under the test's control.
+
+// How the stand-in for FormatMessageA answers.
+enum SystemText {
+    FORWARDED,        // the system's own answer
+    PART_THEN_NONE,   // fills the whole room without a terminator, then reports failure
+    FILLS_THE_ROOM,   // a text of the room's size less its terminator
+};
+
+struct LaunchCall {
+    int calls = 0;
+    HWND owner = nullptr;
+    bool verb_null = false, parameters_null = false, directory_null = false;
+    std::string file;
+    INT show = -1;
+};
+
+struct TextCall {
+    int calls = 0;
+    DWORD flags = 0, code = 0, language = 0, room = 0;
+    bool source_null = false, arguments_null = false;
+};
+
+struct ShellControl {
+    INT_PTR answer = 2;   // what ShellExecuteA returns
+    DWORD last_error = 0; // and leaves as the last error
+    SystemText text = FORWARDED;
+    LaunchCall launch;
+    TextCall format;
+};
+ShellControl shell_control;
+decltype(&FormatMessageA) real_format_message = nullptr;
+
+HINSTANCE WINAPI controlled_shell_execute(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters,
+                                          LPCSTR directory, INT show) {
+    LaunchCall& call = shell_control.launch;
+    ++call.calls;
+    call.owner = owner;
+    call.verb_null = verb == nullptr;
+    call.file = file ? file : "(null)";
+    call.parameters_null = parameters == nullptr;
+    call.directory_null = directory == nullptr;
+    call.show = show;
+    SetLastError(shell_control.last_error);
+    return reinterpret_cast<HINSTANCE>(shell_control.answer);
+}
+
+DWORD WINAPI controlled_format_message(DWORD flags, LPCVOID source, DWORD code, DWORD language, LPSTR buffer,
+                                       DWORD room, va_list* arguments) {
+    TextCall& call = shell_control.format;
+    ++call.calls;
+    call.flags = flags;
+    call.code = code;
+    call.language = language;
+    call.room = room;
+    call.source_null = source == nullptr;
+    call.arguments_null = arguments == nullptr;
+    switch (shell_control.text) {
+    case PART_THEN_NONE:
+        memset(buffer, 'p', room);
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    case FILLS_THE_ROOM:
+        memset(buffer, 'f', room - 1);
+        buffer[room - 1] = '\0';
+        return room - 1;
+    case FORWARDED:
+        break;
+    }
+    return real_format_message(flags, source, code, language, buffer, room, arguments);
+}
 
 // The first code from 1 up whose system text holds an insert marker.
 DWORD code_with_insert_marker() {
@@ -784,54 +955,87 @@ DWORD code_with_insert_marker() {
     return 0;
 }
 
-TEST(AppendSystemError, FillsOnlyWhatFitsAndNeverPastTheRoom) {
+TEST_F(OutputTest, LaunchAndItsErrorTextThroughTheModule) {
+    ASSERT_NE(nullptr, patch_import(module_.handle, "shell32.dll", "ShellExecuteA",
+                                    reinterpret_cast<void*>(controlled_shell_execute)));
+    real_format_message = reinterpret_cast<decltype(&FormatMessageA)>(patch_import(
+        module_.handle, "kernel32.dll", "FormatMessageA", reinterpret_cast<void*>(controlled_format_message)));
+    ASSERT_NE(nullptr, real_format_message);
+    const std::string head = launch_error_head();
+    // The message holds 256 bytes: what the head leaves, terminator included.
+    const DWORD room = GetACP() == 932 ? 224 : 221;
+    ASSERT_EQ(256 - head.size(), room) << "the head of this language";
     const DWORD marker_code = code_with_insert_marker();
     ASSERT_NE(0u, marker_code) << "the system has no text with %1";
-    const std::string not_found = system_text(ERROR_FILE_NOT_FOUND);
-    ASSERT_FALSE(not_found.empty());
-    const size_t fit = not_found.size() + 1;
     const DWORD NO_TEXT_CODE = 0x2000FFFF;
     ASSERT_TRUE(system_text(NO_TEXT_CODE).empty());
     struct Case {
         const char* what;
+        INT_PTR answer;
         DWORD code;
-        size_t head;  // bytes of head before dest in the 256-byte message
-        size_t room;
-        const char* expected;  // null: exactly the system's text
+        SystemText text;
+        std::string expected;  // the box's text; empty: no box
     } cases[] = {
-        {"a long head leaves too little room", ERROR_FILE_NOT_FOUND, 250, 6, ""},
-        {"room for the text and its terminator", ERROR_FILE_NOT_FOUND, 256 - fit, fit, nullptr},
-        {"one byte short of the terminator", ERROR_FILE_NOT_FOUND, 256 - (fit - 1), fit - 1, ""},
-        {"the usual head", ERROR_FILE_NOT_FOUND, strlen(HEAD_1252), 256 - strlen(HEAD_1252), nullptr},
-        {"an insert marker", marker_code, strlen(HEAD_932), 256 - strlen(HEAD_932), nullptr},
-        {"a code without text", NO_TEXT_CODE, 36, 220, ""},
+        {"a launch", 42, 0, FORWARDED, ""},
+        {"the system's text", SE_ERR_FNF, ERROR_FILE_NOT_FOUND, FORWARDED, head + system_text(ERROR_FILE_NOT_FOUND)},
+        {"an insert marker stands as it is", SE_ERR_NOASSOC, marker_code, FORWARDED, head + system_text(marker_code)},
+        {"a code without text", 0, NO_TEXT_CODE, FORWARDED, head},
+        {"a text that does not fit", SE_ERR_FNF, ERROR_FILE_NOT_FOUND, PART_THEN_NONE, head},
+        {"a text that fills the room", SE_ERR_FNF, ERROR_FILE_NOT_FOUND, FILLS_THE_ROOM,
+         head + std::string(room - 1, 'f')},
     };
     for (const Case& c : cases) {
-        struct {
-            char message[256];
-            char canary[32];
-        } buffer;
-        memset(&buffer, 0xAA, sizeof(buffer));
-        memset(buffer.message, 'h', c.head);
-        EXPECT_EQ(1, append_system_error(c.code, buffer.message + c.head, static_cast<DWORD>(c.room)))
-            << c.what;
-        const std::string expected = c.expected ? c.expected : system_text(c.code);
-        EXPECT_EQ(expected, std::string(buffer.message + c.head)) << c.what;
-        EXPECT_EQ(std::string(c.head, 'h'), std::string(buffer.message, c.head)) << c.what << ": the head";
-        for (size_t i = 0; i < sizeof(buffer.canary); ++i)
-            ASSERT_EQ('\xAA', buffer.canary[i]) << c.what << ": canary byte " << i;
-        if (c.code == marker_code) {
-            EXPECT_NE(std::string::npos, std::string(buffer.message + c.head).find("%1"))
-                << c.what << ": the marker should stand as it is";
+        shell_control = ShellControl();
+        shell_control.answer = c.answer;
+        shell_control.last_error = c.code;
+        shell_control.text = c.text;
+        FixtureHost host;
+        make_host(&host, "sheet\r\n");
+        HWND dialog_seen = nullptr;
+        HWND box = nullptr;
+        BoxContent content;
+        bool box_closed = false;
+        int other_boxes = 0;
+        CommandRun run = run_command(module_, host.window, [&](HWND dialog) {
+            dialog_seen = dialog;
+            select_row(dialog, ROW_SET_1);
+            if (c.expected.empty()) {
+                click_output(dialog);
+            } else {
+                box = take_error_box(dialog, &content, &box_closed);
+            }
+            other_boxes = dismiss_boxes(dialog);
+            PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        ASSERT_TRUE(run.dialog_seen) << c.what;
+        EXPECT_TRUE(run.ended_in_time) << c.what;
+        const LaunchCall& launch = shell_control.launch;
+        EXPECT_EQ(1, launch.calls) << c.what;
+        EXPECT_EQ(dialog_seen, launch.owner) << c.what << ": the dialog owns the launch";
+        EXPECT_TRUE(launch.verb_null && launch.parameters_null && launch.directory_null)
+            << c.what << ": the default verb, no parameters, no folder";
+        EXPECT_EQ(workbook_path_, launch.file) << c.what;
+        EXPECT_EQ(SW_SHOWNORMAL, launch.show) << c.what << ": the workbook is shown normally";
+        EXPECT_EQ(0, other_boxes) << c.what << ": boxes other than the error box";
+        const TextCall& format = shell_control.format;
+        if (c.expected.empty()) {
+            EXPECT_EQ(0, format.calls) << c.what << ": no error text after a launch";
+            EXPECT_EQ(nullptr, box) << c.what;
+        } else {
+            ASSERT_NE(nullptr, box) << c.what << ": no error box";
+            EXPECT_EQ(c.expected, content.text) << c.what << ": expected \"" << printable(c.expected)
+                                                << "\", got \"" << printable(content.text) << "\"";
+            EXPECT_TRUE(box_closed) << c.what;
+            EXPECT_EQ(1, format.calls) << c.what;
+            EXPECT_EQ(static_cast<DWORD>(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS), format.flags)
+                << c.what;
+            EXPECT_EQ(c.code, format.code) << c.what << ": the shell's error should be the one described";
+            EXPECT_EQ(0u, format.language) << c.what;
+            EXPECT_EQ(room, format.room) << c.what << ": the room after the head";
+            EXPECT_TRUE(format.source_null && format.arguments_null) << c.what;
         }
+        destroy_fixture_host(&host);
     }
-
-    // No room at all: not a byte is written.
-    char untouched[4];
-    memset(untouched, 0xAA, sizeof(untouched));
-    append_system_error(ERROR_FILE_NOT_FOUND, untouched, 0);
-    EXPECT_EQ('\xAA', untouched[0]) << "room 0 allows no byte";
-    EXPECT_EQ(0, append_system_error(ERROR_FILE_NOT_FOUND, nullptr, 256));
 }
 
 }  // namespace

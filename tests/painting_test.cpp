@@ -18,6 +18,7 @@
 #include "tests/support/dialog_driver.h"
 #include "tests/support/fixture_host.h"
 #include "tests/support/gdi_probe.h"
+#include "tests/support/import_patch.h"
 #include "tests/support/loaded_module.h"
 #include "tests/support/temp_folder.h"
 
@@ -61,19 +62,18 @@ int screen_pixels_per_inch() {
     return pixels;
 }
 
-// The width of "8888" in a leg row's font: the menu font at 12 points.
-int digits_width() {
-    LOGFONTA description = menu_font();
-    description.lfHeight = 12 * screen_pixels_per_inch() / -72;
-    HFONT font = CreateFontIndirectA(&description);
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ previous = SelectObject(dc, font);
-    SIZE extent = {0, 0};
-    GetTextExtentPoint32A(dc, "8888", 4, &extent);
-    SelectObject(dc, previous);
-    DeleteDC(dc);
-    DeleteObject(font);
-    return extent.cx;
+// The width the module is told "8888" takes in a leg row's font, through its
+// import of GetTextExtentPoint32A: the boxes then lie where the literal
+// rectangles below put them, whatever the system's fonts.
+const int DIGITS_WIDTH = 40;
+std::string measured_text;
+decltype(&GetTextExtentPoint32A) real_text_extent = nullptr;
+
+BOOL WINAPI fixed_text_extent(HDC dc, LPCSTR text, int length, LPSIZE size) {
+    measured_text.assign(text, length);
+    BOOL measured = real_text_extent(dc, text, length, size);
+    size->cx = DIGITS_WIDTH;
+    return measured;
 }
 
 // --- A 32-bit top-down bitmap in a memory device context, made on the
@@ -271,6 +271,9 @@ protected:
         folder_ = make_temp_folder("tq7_paint");
         ASSERT_FALSE(folder_.empty());
         ASSERT_TRUE(load_module_copy(folder_, &module_)) << "could not load " << built_module_path();
+        real_text_extent = reinterpret_cast<decltype(&GetTextExtentPoint32A)>(patch_import(
+            module_.handle, "gdi32.dll", "GetTextExtentPoint32A", reinterpret_cast<void*>(fixed_text_extent)));
+        ASSERT_NE(nullptr, real_text_extent) << "the module's import of GetTextExtentPoint32A";
         fill_records(&records_);
         host_.set_list = &records_.list;
         create_fixture_host(&host_, 80, 80, 700, 600);
@@ -318,19 +321,19 @@ RowColours expected_colours(const RowShape& row, bool in_selected_set) {
     return {GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_WINDOW)};
 }
 
-// Where the parts of a row painted at (0,0)-(380,24) lie.
+// Where the parts of a row painted at (0,0)-(380,24) lie. The columns are a
+// sixth, a third and two thirds of 380; each box is DIGITS_WIDTH wide, centred
+// in its 127-pixel column ((127 - 40) / 2 = 43), one pixel inside the row; the
+// line runs at y 12 from box 0's right edge up to box 1's left edge.
 const RECT ROW_RECT = {0, 0, 380, 24};
 const RECT COLUMN_NUMBER = {4, 0, 63, 24};
 const RECT COLUMN_ORDINAL = {63, 0, 126, 24};
 const RECT COLUMN_PLAYER[2] = {{126, 0, 253, 24}, {253, 0, 380, 24}};
+const RECT ROW_BOX[2] = {{169, 1, 209, 23}, {296, 1, 336, 23}};
+const int LINE_Y = 12;
 
-RECT box_in(const RECT& column, int w) {
-    RECT box;
-    box.left = column.left + (column.right - column.left - w) / 2;
-    box.right = box.left + w;
-    box.top = ROW_RECT.top + 1;
-    box.bottom = ROW_RECT.bottom - 1;
-    return box;
+bool inside(const RECT& rect, int x, int y) {
+    return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
 }
 
 void expect_background_everywhere(const RowBitmap& bitmap, COLORREF background, const std::string& what) {
@@ -340,70 +343,99 @@ void expect_background_everywhere(const RowBitmap& bitmap, COLORREF background, 
                         << " are not (" << sentinel << " left unpainted)";
 }
 
-void expect_leg_row_pixels(const RowBitmap& bitmap, const RowShape& row, RowColours colours, int w,
-                           const std::string& what) {
-    COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
-    RECT boxes[2] = {box_in(COLUMN_PLAYER[0], w), box_in(COLUMN_PLAYER[1], w)};
+// The parts of a row, each with the colours that its pixels may have.
+enum Region { BARE, TEXT_CELLS, FRAME_0, INSIDE_0, FRAME_1, INSIDE_1, LINE, REGION_COUNT };
+const char* const REGION_NAMES[REGION_COUNT] = {"outside the texts", "the text cells", "box 0's frame",
+                                                "inside box 0", "box 1's frame", "inside box 1", "the line"};
+
+Region region_of(const RowShape& row, int x, int y) {
+    // A set row's texts fill its columns; only the inset before the number is bare.
+    if (row.is_set_row) return x < COLUMN_NUMBER.left ? BARE : TEXT_CELLS;
+    if (inside(COLUMN_ORDINAL, x, y)) return TEXT_CELLS;
     for (int p = 0; p < 2; ++p) {
-        const RECT& box = boxes[p];
-        COLORREF frame = row.figure_box == p ? colours.text : shadow;
-        std::string where = what + ", box " + std::to_string(p);
-        for (int x = box.left; x < box.right; ++x) {
-            EXPECT_EQ(hex(frame), hex(pixel_at(bitmap, x, box.top))) << where << ": top edge at x " << x;
-            EXPECT_EQ(hex(frame), hex(pixel_at(bitmap, x, box.bottom - 1))) << where << ": bottom edge at x " << x;
-        }
-        for (int y = box.top; y < box.bottom; ++y) {
-            EXPECT_EQ(hex(frame), hex(pixel_at(bitmap, box.left, y))) << where << ": left edge at y " << y;
-            EXPECT_EQ(hex(frame), hex(pixel_at(bitmap, box.right - 1, y))) << where << ": right edge at y " << y;
-        }
-        // Outside the frame the row goes on; inside, the figure or dash on the row's own background.
-        EXPECT_EQ(hex(colours.background), hex(pixel_at(bitmap, box.left - 1, box.top))) << where;
-        EXPECT_EQ(hex(colours.background), hex(pixel_at(bitmap, box.right, box.bottom - 1))) << where;
-        EXPECT_EQ(hex(colours.background), hex(pixel_at(bitmap, box.left + 1, box.top + 1))) << where << ": inside";
-        EXPECT_EQ(hex(colours.background), hex(pixel_at(bitmap, box.right - 2, box.bottom - 2))) << where << ": inside";
-        RECT inside = {box.left + 1, box.top + 1, box.right - 1, box.bottom - 1};
-        EXPECT_GT(count_colour(bitmap, inside, frame), 0) << where << ": no text in " << hex(frame);
+        const RECT& box = ROW_BOX[p];
+        if (!inside(box, x, y)) continue;
+        bool edge = x == box.left || x == box.right - 1 || y == box.top || y == box.bottom - 1;
+        return static_cast<Region>((edge ? FRAME_0 : INSIDE_0) + 2 * p);
     }
-    // The joining line: one pixel high at mid-row, up to player 1's box.
-    int ym = ROW_RECT.top + (ROW_RECT.bottom - ROW_RECT.top) / 2;
-    for (int x = boxes[0].right; x < boxes[1].left; ++x)
-        EXPECT_EQ(hex(shadow), hex(pixel_at(bitmap, x, ym))) << what << ": line at x " << x;
-    int middle = (boxes[0].right + boxes[1].left) / 2;
-    EXPECT_EQ(hex(colours.background), hex(pixel_at(bitmap, middle, ym - 1))) << what << ": above the line";
-    EXPECT_EQ(hex(colours.background), hex(pixel_at(bitmap, middle, ym + 1))) << what << ": below the line";
-    EXPECT_GT(count_colour(bitmap, COLUMN_ORDINAL, colours.text), 0) << what << ": no leg label";
-    EXPECT_EQ(0, count_colour(bitmap, COLUMN_NUMBER, colours.text)) << what << ": a leg row has no number";
+    if (y == LINE_Y && x >= ROW_BOX[0].right && x < ROW_BOX[1].left) return LINE;
+    return BARE;
 }
 
-void expect_row_pixels(const RowBitmap& bitmap, const RowShape& row, bool in_selected_set, int w,
-                       const std::string& what) {
-    RowColours colours = expected_colours(row, in_selected_set);
-    EXPECT_EQ(0, count_colour(bitmap, ROW_RECT, SENTINEL)) << what << ": the whole row should be painted";
-    // The corners and the inset before the number show the background.
-    const POINT plain[] = {{0, 0}, {379, 0}, {0, 23}, {379, 23}, {1, 12}, {3, 12}};
-    for (const POINT& at : plain)
-        EXPECT_EQ(hex(colours.background), hex(pixel_at(bitmap, at.x, at.y)))
-            << what << ": background at " << at.x << "," << at.y;
-    if (row.is_set_row) {
-        EXPECT_GT(count_colour(bitmap, COLUMN_NUMBER, colours.text), 0) << what << ": no number";
-        for (int p = 0; p < 2; ++p)
-            EXPECT_GT(count_colour(bitmap, COLUMN_PLAYER[p], colours.text), 0) << what << ": no label " << p;
-        EXPECT_EQ(0, count_colour(bitmap, ROW_RECT, GetSysColor(COLOR_BTNSHADOW))) << what << ": no box on a set row";
-    } else {
-        expect_leg_row_pixels(bitmap, row, colours, w, what);
+// Every pixel of the row against the colours its region allows, each broken
+// rule reported once with how many pixels broke it and the first of them.
+std::string row_rule_mismatches(const RowBitmap& bitmap, const RowShape& row, RowColours colours) {
+    COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
+    COLORREF frame[2];
+    for (int p = 0; p < 2; ++p) frame[p] = row.figure_box == p ? colours.text : shadow;
+    const std::vector<COLORREF> allowed[REGION_COUNT] = {
+        {colours.background}, {colours.background, colours.text}, {frame[0]}, {colours.background, frame[0]},
+        {frame[1]}, {colours.background, frame[1]}, {shadow}};
+    int broken[REGION_COUNT] = {};
+    std::string first[REGION_COUNT];
+    for (int y = ROW_RECT.top; y < ROW_RECT.bottom; ++y) {
+        for (int x = ROW_RECT.left; x < ROW_RECT.right; ++x) {
+            Region region = region_of(row, x, y);
+            COLORREF colour = pixel_at(bitmap, x, y);
+            bool allowed_here = false;
+            for (COLORREF ok : allowed[region]) allowed_here = allowed_here || ok == colour;
+            if (allowed_here) continue;
+            if (broken[region]++ == 0)
+                first[region] = hex(colour) + " at " + std::to_string(x) + "," + std::to_string(y);
+        }
     }
+    std::string mismatches;
+    for (int r = 0; r < REGION_COUNT; ++r) {
+        if (broken[r] == 0) continue;
+        std::string expected;
+        for (COLORREF ok : allowed[r]) expected += (expected.empty() ? "" : " or ") + hex(ok);
+        mismatches += std::string(" ") + REGION_NAMES[r] + ": expected " + expected + ", got " +
+                      std::to_string(broken[r]) + " other pixels, the first " + first[r] + ";";
+    }
+    return mismatches;
+}
+
+void expect_row_pixels(const RowBitmap& bitmap, const RowShape& row, bool in_selected_set, const std::string& what) {
+    RowColours colours = expected_colours(row, in_selected_set);
+    EXPECT_EQ("", row_rule_mismatches(bitmap, row, colours)) << what;
+    // The rules allow a text cell left bare: each text must be there.
+    std::vector<std::pair<RECT, COLORREF>> texts;
+    if (row.is_set_row) {
+        texts = {{COLUMN_NUMBER, colours.text}, {COLUMN_PLAYER[0], colours.text}, {COLUMN_PLAYER[1], colours.text}};
+    } else {
+        texts = {{COLUMN_ORDINAL, colours.text}};
+        for (int p = 0; p < 2; ++p) {
+            const RECT& box = ROW_BOX[p];
+            RECT within = {box.left + 1, box.top + 1, box.right - 1, box.bottom - 1};
+            texts.push_back({within, row.figure_box == p ? colours.text : GetSysColor(COLOR_BTNSHADOW)});
+        }
+    }
+    std::string missing;
+    for (const auto& text : texts)
+        if (count_colour(bitmap, text.first, text.second) == 0)
+            missing += " no " + hex(text.second) + " text in (" + std::to_string(text.first.left) + "," +
+                       std::to_string(text.first.top) + ")-(" + std::to_string(text.first.right) + "," +
+                       std::to_string(text.first.bottom) + ");";
+    EXPECT_EQ("", missing) << what;
+}
+
+// The module's fonts made without smoothing, through its import of
+// CreateFontIndirectA, so that every text pixel is ink or background and a
+// text cell painted in any other colour shows.
+HFONT WINAPI crisp_font(const LOGFONTA* font) {
+    LOGFONTA crisp = *font;
+    crisp.lfQuality = NONANTIALIASED_QUALITY;
+    return CreateFontIndirectA(&crisp);
 }
 
 TEST_F(PaintingTest, RowsShowTheirGroupColoursBoxesAndLine) {
+    ASSERT_NE(nullptr, patch_import(module_.handle, "gdi32.dll", "CreateFontIndirectA",
+                                    reinterpret_cast<void*>(crisp_font)));
     // The checks tell the colours apart only when the scheme does.
     std::set<COLORREF> backgrounds = {GetSysColor(COLOR_HIGHLIGHT), GetSysColor(COLOR_BTNFACE),
                                       GetSysColor(COLOR_WINDOW), LIGHT_YELLOW, GetSysColor(COLOR_BTNSHADOW)};
     ASSERT_EQ(5u, backgrounds.size()) << "the colour scheme repeats a colour";
     ASSERT_NE(GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_BTNSHADOW));
-    int w = digits_width();
-    ASSERT_GT(w, 0);
-    ASSERT_LT(w, 120);
-
     run_dialog([&](HWND dialog) {
         HWND list = GetDlgItem(dialog, IDC_SET_LIST);
         RowBitmap bitmap;
@@ -420,7 +452,7 @@ TEST_F(PaintingTest, RowsShowTheirGroupColoursBoxesAndLine) {
                 paint_row(dialog, bitmap.dc, ROW_RECT, i, row_data(dialog, i));
                 std::string what = "row " + std::to_string(i) + " with row " +
                                    std::to_string(selection.row < 0 ? 0 : selection.row) + " selected";
-                expect_row_pixels(bitmap, ROWS[i], ROWS[i].set == selection.set, w, what);
+                expect_row_pixels(bitmap, ROWS[i], ROWS[i].set == selection.set, what);
             }
         }
 
@@ -444,6 +476,7 @@ TEST_F(PaintingTest, RowsShowTheirGroupColoursBoxesAndLine) {
             paint_row(dialog, bitmap.dc, ROW_RECT, 0, plain.data);
             expect_background_everywhere(bitmap, plain.background, plain.what);
         }
+        EXPECT_EQ("8888", measured_text) << "the text a box is measured by";
         destroy_row_bitmap(&bitmap);
     });
 }
@@ -509,16 +542,11 @@ struct DrawnText {
 const RECT LABEL_ROW = {10, 24, 301, 48};
 
 // Columns of LABEL_ROW from its right edge alone: q = 5016; edges 50, 100, 200.
-RECT place_rect(Place place, int w) {
-    const RECT columns[4] = {{14, 24, 50, 48}, {50, 24, 100, 48}, {100, 24, 200, 48}, {200, 24, 301, 48}};
-    if (place <= C3) return columns[place];
-    const RECT& column = columns[place == BOX0 ? C2 : C3];
-    RECT box;
-    box.left = column.left + (column.right - column.left - w) / 2;
-    box.right = box.left + w;
-    box.top = LABEL_ROW.top + 1;
-    box.bottom = LABEL_ROW.bottom - 1;
-    return box;
+// The boxes: (100 - 40) / 2 = 30 into column 2, (101 - 40) / 2 = 30 into column 3.
+RECT place_rect(Place place) {
+    const RECT places[6] = {{14, 24, 50, 48},   {50, 24, 100, 48},  {100, 24, 200, 48},
+                            {200, 24, 301, 48}, {130, 25, 170, 47}, {230, 25, 270, 47}};
+    return places[place];
 }
 
 std::string describe(const RECT& rect) {
@@ -535,7 +563,6 @@ std::vector<GdiEvent> only(const std::vector<GdiEvent>& events, GdiCallKind kind
 
 TEST_F(PaintingTest, RowsDrawTheirLabelsFiguresAndDashes) {
     LONG menu_weight = menu_font().lfWeight;
-    int w = digits_width();
     COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
     struct RowTexts {
         int item;
@@ -607,7 +634,7 @@ TEST_F(PaintingTest, RowsDrawTheirLabelsFiguresAndDashes) {
                 const DrawnText& expected = row.texts[i];
                 const GdiEvent& got = drawn[i];
                 std::string which = what + ", text " + std::to_string(i) + " \"" + expected.text + "\"";
-                RECT rect = place_rect(expected.place, w);
+                RECT rect = place_rect(expected.place);
                 EXPECT_EQ(expected.text, got.text) << which;
                 EXPECT_EQ(describe(rect), describe(got.rect)) << which;
                 EXPECT_EQ(expected.flags, got.flags) << which;

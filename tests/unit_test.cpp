@@ -192,9 +192,11 @@ TEST(RowLayout, EdgesFollowTheRightEdgeAlone) {
         {{50, 30, 380, 54}, 63, 126, 253},
         {{0, 0, 1000, 24}, 166, 333, 666},
         {{0, 0, -60, 24}, -10, -20, -40},
-        // A row wider than the arithmetic: the products wrap as 32-bit values.
-        {{0, 0, INT32_MAX, 24}, wrap_mul(INT32_MAX, 100) / 6 / 100,
-         wrap_mul(wrap_mul(INT32_MAX, 100) / 6, 2) / 100, wrap_mul(wrap_mul(INT32_MAX, 100) / 6, 4) / 100},
+        // Rows wider than the arithmetic: the products wrap as 32-bit values,
+        // worked out in 64 bits. 30000000 * 100 wraps to -1294967296, a sixth
+        // of it is -215827882; INT32_MAX * 100 wraps to -100, a sixth is -16.
+        {{0, 0, 30000000, 24}, -2158278, -4316557, -8633115},
+        {{0, 0, INT32_MAX, 24}, 0, 0, 0},
     };
     for (const Case& c : cases) {
         RowColumns columns = row_columns(c.row);

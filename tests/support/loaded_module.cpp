@@ -7,8 +7,8 @@ std::string built_module_path() {
     return program_folder() + "\\tq7_sheet.tq7";
 }
 
-bool load_module_copy(const std::string& folder, LoadedModule* module) {
-    std::string target = folder + "\\tq7_sheet.tq7";
+bool load_module_copy(const std::string& folder, LoadedModule* module, const std::string& file_name) {
+    std::string target = folder + "\\" + file_name;
     if (!CopyFileA(built_module_path().c_str(), target.c_str(), FALSE)) return false;
     module->folder = folder;
     module->handle = LoadLibraryA(target.c_str());

@@ -19,8 +19,9 @@ struct LoadedModule {
 // The built module beside the test program.
 std::string built_module_path();
 
-// Copies the built module into folder and loads it from there with
-// LoadLibraryA, as the host loads it from its plug-in folder.
-bool load_module_copy(const std::string& folder, LoadedModule* module);
+// Copies the built module into folder, under file_name, and loads it from
+// there with LoadLibraryA, as the host loads it from its plug-in folder.
+bool load_module_copy(const std::string& folder, LoadedModule* module,
+                      const std::string& file_name = "tq7_sheet.tq7");
 
 void unload_module(LoadedModule* module);
