@@ -23,9 +23,9 @@ void run_and_check(const SoakCounts& counts) {
 // stand-in for the spreadsheet, so that no process is started).
 TEST(Soak, LongUseThroughTheShellLeavesNothingBehind) {
     SoakCounts counts;
-    counts.dialogs = 75;
-    counts.outputs = 300;
-    counts.paints = 5000;
+    counts.dialogs = 60;
+    counts.outputs = 200;
+    counts.paints = 4000;
     run_and_check(counts);
 }
 
@@ -33,9 +33,9 @@ TEST(Soak, LongUseThroughTheShellLeavesNothingBehind) {
 // that the memory allowed is the heap's high-water mark only.
 TEST(Soak, LongUseOfTheModuleAloneKeepsItsMemory) {
     SoakCounts counts;
-    counts.dialogs = 75;
-    counts.outputs = 600;
-    counts.paints = 10000;
+    counts.dialogs = 60;
+    counts.outputs = 400;
+    counts.paints = 8000;
     counts.launch_through_shell = false;
     run_and_check(counts);
 }
