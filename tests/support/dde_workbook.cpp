@@ -9,7 +9,8 @@
 namespace {
 
 const char XLS_KEY[] = "Software\\Classes\\.xls";
-const char CLASS_KEY[] = "Software\\Classes\\tq7test.ddeworkbook";
+const char CLASS_NAME[] = "tq7test.ddeworkbook";
+const std::string CLASS_KEY = std::string("Software\\Classes\\") + CLASS_NAME;
 
 struct DdeServer {
     HANDLE thread = nullptr;
@@ -100,7 +101,7 @@ void save_xls(DdeServer* s) {
 }
 
 void restore_xls(const DdeServer& s) {
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, CLASS_KEY);
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, CLASS_KEY.c_str());
     if (s.xls_had_default) {
         set_default(XLS_KEY, s.xls_default);
     } else if (s.xls_existed) {
@@ -115,12 +116,12 @@ void restore_xls(const DdeServer& s) {
 bool associate_xls(const DdeServer& s, const std::string& fallback_command) {
     char service[64];
     WideCharToMultiByte(CP_ACP, 0, s.service_name, -1, service, sizeof(service), nullptr, nullptr);
-    const std::string verb = std::string(CLASS_KEY) + "\\shell\\open";
+    const std::string verb = CLASS_KEY + "\\shell\\open";
     return set_default(verb + "\\command", fallback_command) &&
            set_default(verb + "\\ddeexec", "[open(\"%1\")]") &&
            set_default(verb + "\\ddeexec\\application", service) &&
            set_default(verb + "\\ddeexec\\topic", "System") &&
-           set_default(XLS_KEY, CLASS_KEY + sizeof("Software\\Classes\\") - 1);
+           set_default(XLS_KEY, CLASS_NAME);
 }
 
 bool contains(const std::vector<BYTE>& bytes, const void* part, size_t size) {
