@@ -20,6 +20,7 @@
 #include "tests/support/gdi_probe.h"
 #include "tests/support/import_patch.h"
 #include "tests/support/loaded_module.h"
+#include "tests/support/row_canvas.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -76,61 +77,14 @@ BOOL WINAPI fixed_text_extent(HDC dc, LPCSTR text, int length, LPSIZE size) {
     return measured;
 }
 
-// --- A 32-bit top-down bitmap in a memory device context, made on the
-// script's thread and painted on the dialog's.
-
-struct RowBitmap {
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ previous = nullptr;
-    DWORD* pixels = nullptr;
-    int width = 0;
-    int height = 0;
-};
-
-bool create_row_bitmap(int width, int height, RowBitmap* out) {
-    BITMAPINFO info;
-    memset(&info, 0, sizeof(info));
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    out->bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    out->dc = CreateCompatibleDC(nullptr);
-    if (out->bitmap == nullptr || out->dc == nullptr) return false;
-    out->previous = SelectObject(out->dc, out->bitmap);
-    out->pixels = static_cast<DWORD*>(bits);
-    out->width = width;
-    out->height = height;
-    return true;
-}
-
-void destroy_row_bitmap(RowBitmap* bitmap) {
-    if (bitmap->dc) SelectObject(bitmap->dc, bitmap->previous);
-    if (bitmap->dc) DeleteDC(bitmap->dc);
-    if (bitmap->bitmap) DeleteObject(bitmap->bitmap);
-    *bitmap = RowBitmap();
-}
-
-void fill_bitmap(const RowBitmap& bitmap, COLORREF colour) {
-    GdiFlush();
-    DWORD value = (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
-    for (int i = 0; i < bitmap.width * bitmap.height; ++i) bitmap.pixels[i] = value;
-}
-
-COLORREF pixel_at(const RowBitmap& bitmap, int x, int y) {
-    DWORD value = bitmap.pixels[y * bitmap.width + x];
-    return RGB((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
-}
+// --- Rows are painted into a RowCanvas made on the script's thread and
+// painted on the dialog's.
 
 // Pixels of colour in [left, right) x [top, bottom).
-int count_colour(const RowBitmap& bitmap, RECT area, COLORREF colour) {
+int count_colour(const RowCanvas& bitmap, RECT area, COLORREF colour) {
     int count = 0;
     for (int y = area.top; y < area.bottom; ++y)
-        for (int x = area.left; x < area.right; ++x) count += pixel_at(bitmap, x, y) == colour;
+        for (int x = area.left; x < area.right; ++x) count += row_canvas_pixel(bitmap, x, y) == colour;
     return count;
 }
 
@@ -336,7 +290,7 @@ bool inside(const RECT& rect, int x, int y) {
     return x >= rect.left && x < rect.right && y >= rect.top && y < rect.bottom;
 }
 
-void expect_background_everywhere(const RowBitmap& bitmap, COLORREF background, const std::string& what) {
+void expect_background_everywhere(const RowCanvas& bitmap, COLORREF background, const std::string& what) {
     int sentinel = count_colour(bitmap, ROW_RECT, SENTINEL);
     int other = ROW_RECT.right * ROW_RECT.bottom - count_colour(bitmap, ROW_RECT, background);
     EXPECT_EQ(0, other) << what << ": every pixel should be " << hex(background) << "; " << other
@@ -364,7 +318,7 @@ Region region_of(const RowShape& row, int x, int y) {
 
 // Every pixel of the row against the colours its region allows, each broken
 // rule reported once with how many pixels broke it and the first of them.
-std::string row_rule_mismatches(const RowBitmap& bitmap, const RowShape& row, RowColours colours) {
+std::string row_rule_mismatches(const RowCanvas& bitmap, const RowShape& row, RowColours colours) {
     COLORREF shadow = GetSysColor(COLOR_BTNSHADOW);
     COLORREF frame[2];
     for (int p = 0; p < 2; ++p) frame[p] = row.figure_box == p ? colours.text : shadow;
@@ -376,7 +330,7 @@ std::string row_rule_mismatches(const RowBitmap& bitmap, const RowShape& row, Ro
     for (int y = ROW_RECT.top; y < ROW_RECT.bottom; ++y) {
         for (int x = ROW_RECT.left; x < ROW_RECT.right; ++x) {
             Region region = region_of(row, x, y);
-            COLORREF colour = pixel_at(bitmap, x, y);
+            COLORREF colour = row_canvas_pixel(bitmap, x, y);
             bool allowed_here = false;
             for (COLORREF ok : allowed[region]) allowed_here = allowed_here || ok == colour;
             if (allowed_here) continue;
@@ -395,7 +349,7 @@ std::string row_rule_mismatches(const RowBitmap& bitmap, const RowShape& row, Ro
     return mismatches;
 }
 
-void expect_row_pixels(const RowBitmap& bitmap, const RowShape& row, bool in_selected_set, const std::string& what) {
+void expect_row_pixels(const RowCanvas& bitmap, const RowShape& row, bool in_selected_set, const std::string& what) {
     RowColours colours = expected_colours(row, in_selected_set);
     EXPECT_EQ("", row_rule_mismatches(bitmap, row, colours)) << what;
     // The rules allow a text cell left bare: each text must be there.
@@ -438,8 +392,8 @@ TEST_F(PaintingTest, RowsShowTheirGroupColoursBoxesAndLine) {
     ASSERT_NE(GetSysColor(COLOR_WINDOWTEXT), GetSysColor(COLOR_BTNSHADOW));
     run_dialog([&](HWND dialog) {
         HWND list = GetDlgItem(dialog, IDC_SET_LIST);
-        RowBitmap bitmap;
-        ASSERT_TRUE(create_row_bitmap(ROW_RECT.right, ROW_RECT.bottom, &bitmap));
+        RowCanvas bitmap;
+        ASSERT_TRUE(create_row_canvas(ROW_RECT.right, ROW_RECT.bottom, &bitmap));
         struct Selection {
             int row;  // what becomes selected
             int set;  // the set whose rows are highlighted then
@@ -448,7 +402,7 @@ TEST_F(PaintingTest, RowsShowTheirGroupColoursBoxesAndLine) {
             // -1: the selection that the dialog made itself.
             if (selection.row >= 0) answer_to(list, LB_SETCURSEL, selection.row, 0);
             for (int i = 0; i < ROW_COUNT; ++i) {
-                fill_bitmap(bitmap, SENTINEL);
+                fill_row_canvas(bitmap, SENTINEL);
                 paint_row(dialog, bitmap.dc, ROW_RECT, i, row_data(dialog, i));
                 std::string what = "row " + std::to_string(i) + " with row " +
                                    std::to_string(selection.row < 0 ? 0 : selection.row) + " selected";
@@ -472,12 +426,12 @@ TEST_F(PaintingTest, RowsShowTheirGroupColoursBoxesAndLine) {
             {reinterpret_cast<ULONG_PTR>(&odd_of_other), GetSysColor(COLOR_WINDOW), "row kind -1 of another set"},
         };
         for (const Plain& plain : plains) {
-            fill_bitmap(bitmap, SENTINEL);
+            fill_row_canvas(bitmap, SENTINEL);
             paint_row(dialog, bitmap.dc, ROW_RECT, 0, plain.data);
             expect_background_everywhere(bitmap, plain.background, plain.what);
         }
         EXPECT_EQ("8888", measured_text) << "the text a box is measured by";
-        destroy_row_bitmap(&bitmap);
+        destroy_row_canvas(&bitmap);
     });
 }
 
@@ -619,8 +573,8 @@ TEST_F(PaintingTest, RowsDrawTheirLabelsFiguresAndDashes) {
     };
     ASSERT_TRUE(install_gdi_probe(module_.handle)) << "the module's GDI imports were not found";
     run_dialog([&](HWND dialog) {
-        RowBitmap bitmap;
-        ASSERT_TRUE(create_row_bitmap(320, 60, &bitmap));
+        RowCanvas bitmap;
+        ASSERT_TRUE(create_row_canvas(320, 60, &bitmap));
         watch_dialog(dialog, bitmap.dc);
         for (const RowTexts& row : rows) {
             take_gdi_events();
@@ -646,7 +600,7 @@ TEST_F(PaintingTest, RowsDrawTheirLabelsFiguresAndDashes) {
             }
         }
         unwatch_dialog(dialog);
-        destroy_row_bitmap(&bitmap);
+        destroy_row_canvas(&bitmap);
     });
 }
 
@@ -723,8 +677,8 @@ TEST_F(PaintingTest, EveryObjectAPaintMakesIsGoneWhenItReturns) {
     };
     ASSERT_TRUE(install_gdi_probe(module_.handle)) << "the module's GDI imports were not found";
     run_dialog([&](HWND dialog) {
-        RowBitmap bitmap;
-        ASSERT_TRUE(create_row_bitmap(ROW_RECT.right, ROW_RECT.bottom, &bitmap));
+        RowCanvas bitmap;
+        ASSERT_TRUE(create_row_canvas(ROW_RECT.right, ROW_RECT.bottom, &bitmap));
         HGDIOBJ font_before = GetCurrentObject(bitmap.dc, OBJ_FONT);
         HGDIOBJ pen_before = GetCurrentObject(bitmap.dc, OBJ_PEN);
         HGDIOBJ brush_before = GetCurrentObject(bitmap.dc, OBJ_BRUSH);
@@ -770,7 +724,7 @@ TEST_F(PaintingTest, EveryObjectAPaintMakesIsGoneWhenItReturns) {
         EXPECT_EQ(pen_before, GetCurrentObject(bitmap.dc, OBJ_PEN));
         EXPECT_EQ(brush_before, GetCurrentObject(bitmap.dc, OBJ_BRUSH));
         unwatch_dialog(dialog);
-        destroy_row_bitmap(&bitmap);
+        destroy_row_canvas(&bitmap);
     });
 }
 
