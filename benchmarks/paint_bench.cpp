@@ -19,6 +19,7 @@
 #include "tests/support/fixture_host.h"
 #include "benchmarks/bench_clock.h"
 #include "tests/support/loaded_module.h"
+#include "tests/support/row_canvas.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -140,17 +141,9 @@ void build_fixture(PaintFixture* fixture) {
 }
 
 DRAWITEMSTRUCT draw_request(HDC dc, int index, const SheetRow* row, bool selected) {
-    DRAWITEMSTRUCT request;
-    memset(&request, 0, sizeof(request));
-    request.CtlType = ODT_LISTBOX;
-    request.CtlID = IDC_SET_LIST;
-    request.itemID = static_cast<UINT>(index);
-    request.itemAction = ODA_DRAWENTIRE;
-    request.itemState = selected ? ODS_SELECTED | ODS_FOCUS : 0;
-    request.hDC = dc;
-    SetRect(&request.rcItem, 0, index * ROW_HEIGHT, ROW_WIDTH, (index + 1) * ROW_HEIGHT);
-    request.itemData = reinterpret_cast<ULONG_PTR>(row);
-    return request;
+    RECT rect = {0, index * ROW_HEIGHT, ROW_WIDTH, (index + 1) * ROW_HEIGHT};
+    return list_row_request(nullptr, dc, rect, index, reinterpret_cast<ULONG_PTR>(row),
+                            selected ? ODS_SELECTED | ODS_FOCUS : 0);
 }
 
 // The row's text as the list holds it, for the minimal painter.

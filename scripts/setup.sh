@@ -80,8 +80,10 @@ fetch_emulator() {
     package=$(ls "$work"/deb/qemu-user_*.deb 2>/dev/null | head -1)
     [ -n "$package" ] || fail "apt reported no qemu-user package (see $work/apt.log)"
     dpkg-deb -x "$package" "$work/root" || fail "could not unpack $package"
-    [ -x "$work/root/usr/bin/qemu-i386" ] || fail "$package holds no usr/bin/qemu-i386"
-    install -m 0755 "$work/root/usr/bin/qemu-i386" "$emulator.new"
+    local unpacked
+    unpacked=$(find "$work/root" -type f -name qemu-i386 -perm -u+x | head -1)
+    [ -n "$unpacked" ] || fail "$package holds no qemu-i386"
+    install -m 0755 "$unpacked" "$emulator.new"
     mv -f "$emulator.new" "$emulator"
     rm -rf "$work"
 }

@@ -90,16 +90,7 @@ int count_colour(const RowCanvas& bitmap, RECT area, COLORREF colour) {
 
 // Sends the list's WM_DRAWITEM to the dialog, as the list itself would.
 void paint_row(HWND dialog, HDC dc, RECT rect, int item, ULONG_PTR item_data) {
-    DRAWITEMSTRUCT request;
-    memset(&request, 0, sizeof(request));
-    request.CtlType = ODT_LISTBOX;
-    request.CtlID = IDC_SET_LIST;
-    request.itemID = item;
-    request.itemAction = ODA_DRAWENTIRE;
-    request.hwndItem = GetDlgItem(dialog, IDC_SET_LIST);
-    request.hDC = dc;
-    request.rcItem = rect;
-    request.itemData = item_data;
+    DRAWITEMSTRUCT request = list_row_request(GetDlgItem(dialog, IDC_SET_LIST), dc, rect, item, item_data, 0);
     GdiFlush();
     answer_to(dialog, WM_DRAWITEM, IDC_SET_LIST, reinterpret_cast<LPARAM>(&request));
     GdiFlush();

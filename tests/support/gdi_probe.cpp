@@ -132,14 +132,7 @@ BOOL WINAPI probe_metrics(UINT action, UINT ui_param, PVOID data, UINT update) {
     return SystemParametersInfoA(action, ui_param, data, update);
 }
 
-struct Redirect {
-    const char* library;
-    const char* name;
-    void* hook;
-    void* original;  // set while the module's entry points at hook
-};
-
-Redirect redirects[] = {
+ImportRedirect redirects[] = {
     {"user32.dll", "DrawTextA", reinterpret_cast<void*>(probe_draw_text), nullptr},
     {"user32.dll", "SystemParametersInfoA", reinterpret_cast<void*>(probe_metrics), nullptr},
     {"gdi32.dll", "CreateFontIndirectA", reinterpret_cast<void*>(probe_create_font), nullptr},
@@ -155,22 +148,13 @@ HMODULE probed_module = nullptr;
 
 bool install_gdi_probe(HMODULE module) {
     probed_module = module;
-    for (Redirect& redirect : redirects) {
-        redirect.original = patch_import(module, redirect.library, redirect.name, redirect.hook);
-        if (redirect.original == nullptr) {
-            remove_gdi_probe();
-            return false;
-        }
-    }
-    return true;
+    if (redirect_imports(module, redirects, sizeof(redirects) / sizeof(redirects[0]))) return true;
+    probed_module = nullptr;
+    return false;
 }
 
 void remove_gdi_probe() {
-    for (Redirect& redirect : redirects) {
-        if (redirect.original != nullptr)
-            patch_import(probed_module, redirect.library, redirect.name, redirect.original);
-        redirect.original = nullptr;
-    }
+    if (probed_module != nullptr) restore_imports(probed_module, redirects, sizeof(redirects) / sizeof(redirects[0]));
     probed_module = nullptr;
 }
 

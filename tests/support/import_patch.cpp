@@ -29,3 +29,22 @@ void* patch_import(HMODULE module, const char* dll, const char* function, void* 
     }
     return nullptr;
 }
+
+bool redirect_imports(HMODULE module, ImportRedirect* redirects, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        redirects[i].original = patch_import(module, redirects[i].dll, redirects[i].function, redirects[i].hook);
+        if (redirects[i].original == nullptr) {
+            restore_imports(module, redirects, count);
+            return false;
+        }
+    }
+    return true;
+}
+
+void restore_imports(HMODULE module, ImportRedirect* redirects, size_t count) {
+    for (size_t i = 0; i < count; ++i) {
+        if (redirects[i].original != nullptr)
+            patch_import(module, redirects[i].dll, redirects[i].function, redirects[i].original);
+        redirects[i].original = nullptr;
+    }
+}

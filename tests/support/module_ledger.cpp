@@ -147,14 +147,7 @@ HLOCAL WINAPI ledger_local_free(HLOCAL memory) {
     return LocalFree(memory);
 }
 
-struct Redirect {
-    const char* library;
-    const char* name;
-    void* hook;
-    void* original;
-};
-
-Redirect redirects[] = {
+ImportRedirect redirects[] = {
     {"kernel32.dll", "LocalAlloc", reinterpret_cast<void*>(ledger_local_alloc), nullptr},
     {"kernel32.dll", "LocalFree", reinterpret_cast<void*>(ledger_local_free), nullptr},
     {"gdi32.dll", "CreateFontIndirectA", reinterpret_cast<void*>(ledger_create_font), nullptr},
@@ -176,22 +169,13 @@ bool install_module_ledger(HMODULE module) {
         state().live_count = 0;
         state().record_count = 0;
     }
-    for (Redirect& redirect : redirects) {
-        redirect.original = patch_import(module, redirect.library, redirect.name, redirect.hook);
-        if (redirect.original == nullptr) {
-            remove_module_ledger();
-            return false;
-        }
-    }
-    return true;
+    if (redirect_imports(module, redirects, sizeof(redirects) / sizeof(redirects[0]))) return true;
+    ledger_module = nullptr;
+    return false;
 }
 
 void remove_module_ledger() {
-    for (Redirect& redirect : redirects) {
-        if (redirect.original != nullptr)
-            patch_import(ledger_module, redirect.library, redirect.name, redirect.original);
-        redirect.original = nullptr;
-    }
+    if (ledger_module != nullptr) restore_imports(ledger_module, redirects, sizeof(redirects) / sizeof(redirects[0]));
     ledger_module = nullptr;
 }
 

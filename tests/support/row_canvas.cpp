@@ -47,18 +47,26 @@ COLORREF row_canvas_pixel(const RowCanvas& canvas, int x, int y) {
     return RGB((value >> 16) & 0xFF, (value >> 8) & 0xFF, value & 0xFF);
 }
 
-bool paint_list_row(HWND dialog, const RowCanvas& canvas, int item, ULONG_PTR item_data,
-                    DWORD timeout_ms) {
+DRAWITEMSTRUCT list_row_request(HWND list, HDC dc, RECT rect, int item, ULONG_PTR item_data, UINT state) {
     DRAWITEMSTRUCT request;
     memset(&request, 0, sizeof(request));
     request.CtlType = ODT_LISTBOX;
     request.CtlID = IDC_SET_LIST;
     request.itemID = static_cast<UINT>(item);
     request.itemAction = ODA_DRAWENTIRE;
-    request.hwndItem = GetDlgItem(dialog, IDC_SET_LIST);
-    request.hDC = canvas.dc;
-    SetRect(&request.rcItem, 0, 0, canvas.width, canvas.height);
+    request.itemState = state;
+    request.hwndItem = list;
+    request.hDC = dc;
+    request.rcItem = rect;
     request.itemData = item_data;
+    return request;
+}
+
+bool paint_list_row(HWND dialog, const RowCanvas& canvas, int item, ULONG_PTR item_data,
+                    DWORD timeout_ms) {
+    RECT rect = {0, 0, canvas.width, canvas.height};
+    DRAWITEMSTRUCT request =
+        list_row_request(GetDlgItem(dialog, IDC_SET_LIST), canvas.dc, rect, item, item_data, 0);
     GdiFlush();
     bool answered = send_bounded(dialog, WM_DRAWITEM, IDC_SET_LIST,
                                  reinterpret_cast<LPARAM>(&request), timeout_ms);

@@ -19,6 +19,10 @@ void destroy_row_canvas(RowCanvas* canvas);
 void fill_row_canvas(const RowCanvas& canvas, COLORREF colour);
 COLORREF row_canvas_pixel(const RowCanvas& canvas, int x, int y);
 
+// The WM_DRAWITEM request that the set list makes to have a whole row painted:
+// item with its data and state, in rect of dc; list may be null.
+DRAWITEMSTRUCT list_row_request(HWND list, HDC dc, RECT rect, int item, ULONG_PTR item_data, UINT state);
+
 // Sends the dialog a WM_DRAWITEM for list row item, with its item data, to
 // paint the whole canvas; false when the dialog did not answer in timeout_ms.
 bool paint_list_row(HWND dialog, const RowCanvas& canvas, int item, ULONG_PTR item_data,

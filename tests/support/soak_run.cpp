@@ -24,14 +24,14 @@ const int ROW_HEIGHT = 24;
 // --- The set lists: a few shapes, built once so that the run's own memory
 // stays as it is while the module is watched.
 
-struct ShapeSpec {
+struct ShapePlan {
     int set_count;           // as the host reports it, may be 0 or negative
     int stored_legs[12];     // leg_count of each stored set
     int current_closed;
     int current_legs;
 };
 
-const ShapeSpec SHAPES[] = {
+const ShapePlan SHAPES[] = {
     {1, {3}, 0, 2},
     {5, {0, 1, 4, -2, 7}, 0, 1},
     {12, {0, 1, 2, 3, 4, 5, 0, 1, 2, 3, 4, 5}, 0, 5},
@@ -63,17 +63,17 @@ void add_rows_of(Shape* shape, HostSetRecord* set, bool current) {
     for (int32_t n = 1; n <= set->leg_count; ++n) shape->rows.push_back(ExpectedRow{ROW_LEG, set, n, current});
 }
 
-void build_shape(const ShapeSpec& spec, int shape_index, Shape* shape) {
-    int stored = spec.set_count > 0 ? spec.set_count : 0;
+void build_shape(const ShapePlan& plan, int shape_index, Shape* shape) {
+    int stored = plan.set_count > 0 ? plan.set_count : 0;
     for (int i = 0; i <= stored; ++i) {
-        int count = i < stored ? spec.stored_legs[i] : spec.current_legs;
+        int count = i < stored ? plan.stored_legs[i] : plan.current_legs;
         std::vector<HostLegRecord> legs;
         for (int n = 0; n < count; ++n) legs.push_back(make_leg((n + i) % 3 - (n % 5 == 4), 7 * n + i));
         shape->legs.push_back(legs);
     }
     for (int i = 0; i < stored; ++i) {
         HostLegRecord* legs = shape->legs[i].empty() ? nullptr : shape->legs[i].data();
-        shape->stored.push_back(make_set(100 * shape_index + i - 3, spec.stored_legs[i], legs));
+        shape->stored.push_back(make_set(100 * shape_index + i - 3, plan.stored_legs[i], legs));
         HostSetRecord& set = shape->stored.back();
         set.set_mode = i % 3;
         set.set_ordinal = i;
@@ -85,13 +85,13 @@ void build_shape(const ShapeSpec& spec, int shape_index, Shape* shape) {
         set.players[1].tally = 1;
     }
     std::vector<HostLegRecord>& current_legs = shape->legs.back();
-    shape->current = make_set(100 * shape_index + 99, spec.current_legs,
+    shape->current = make_set(100 * shape_index + 99, plan.current_legs,
                               current_legs.empty() ? nullptr : current_legs.data());
-    shape->current.closed = spec.current_closed;
+    shape->current.closed = plan.current_closed;
     lstrcpyA(shape->current.players[0].name, "Current one");
     lstrcpyA(shape->current.players[1].name, "Current two");
     shape->list.stored_sets = shape->stored.empty() ? nullptr : shape->stored.data();
-    shape->list.set_count = spec.set_count;
+    shape->list.set_count = plan.set_count;
     shape->list.current_set = &shape->current;
     for (HostSetRecord& set : shape->stored) add_rows_of(shape, &set, false);
     if (shape->current.closed == 0 && shape->current.leg_count > 0) add_rows_of(shape, &shape->current, true);
