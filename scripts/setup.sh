@@ -40,15 +40,18 @@ write_probe() {
 probe_error=""
 probe_runs() {
     local status=0
-    probe_error=$("$1" 2>&1 </dev/null) || status=$?
+    # In the C locale, so that the shell's "Exec format error" reads the same everywhere.
+    probe_error=$(export LC_ALL=C; "$1" 2>&1 </dev/null) || status=$?
     [ "$status" -eq 42 ] && return
     probe_error=${probe_error:-exit status $status}
     return 1
 }
 
-# Major version of a qemu-i386 binary, or nothing when it does not answer.
-emulator_major() {
-    "$1" --version 2>/dev/null | sed -n '1s/^qemu-i386 version \([0-9]*\)\..*/\1/p'
+# Whether a qemu-i386 binary runs and is recent enough for Wine.
+emulator_is_recent() {
+    local version
+    version=$(qemu_version "$1")
+    [ -n "$version" ] && [ "${version%%.*}" -ge "$emulator_min_major" ] 2>/dev/null
 }
 
 debian_archive() {
@@ -116,7 +119,7 @@ ensure_i386_programs() {
         local interpreter
         interpreter=$(i386_interpreter)
         # Natively, or through an emulator that is recent enough: kept as it is.
-        if [ -z "$interpreter" ] || [ "$(emulator_major "$interpreter")" -ge "$emulator_min_major" ] 2>/dev/null; then
+        if [ -z "$interpreter" ] || emulator_is_recent "$interpreter"; then
             rm -f "$probe"
             echo "32-bit programs run $(i386_run_mode)"
             return
@@ -124,12 +127,10 @@ ensure_i386_programs() {
         echo "setup: 32-bit programs run through $interpreter, which is too old for Wine; registering a newer one"
     fi
     mkdir -p "$emulator_home"
-    if [ "$(emulator_major "$emulator")" -ge "$emulator_min_major" ] 2>/dev/null; then :; else
+    if ! emulator_is_recent "$emulator"; then
         echo "setup: this machine cannot execute 32-bit programs; fetching qemu-i386 from Debian 13's qemu-user"
         fetch_emulator
-        local major
-        major=$(emulator_major "$emulator")
-        [ -n "$major" ] && [ "$major" -ge "$emulator_min_major" ] ||
+        emulator_is_recent "$emulator" ||
             fail "the fetched $emulator does not run or is older than qemu $emulator_min_major"
     fi
     register_emulator

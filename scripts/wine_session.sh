@@ -25,6 +25,11 @@ i386_interpreter() {
     done
 }
 
+# The version that a qemu-i386 binary reports (10.0.13), or nothing.
+qemu_version() {
+    "$1" --version 2>/dev/null | sed -n '1s/^qemu-i386 version \([^ ]*\).*/\1/p'
+}
+
 # One phrase for reports and benchmarks: "natively" or "through qemu-i386 10.0.2".
 i386_run_mode() {
     local interpreter version
@@ -33,7 +38,7 @@ i386_run_mode() {
         echo natively
         return
     fi
-    version=$("$interpreter" --version 2>/dev/null | sed -n '1s/^qemu-i386 version \([^ ]*\).*/\1/p')
+    version=$(qemu_version "$interpreter")
     echo "through ${interpreter##*/}${version:+ $version}"
 }
 
