@@ -32,13 +32,6 @@ bool running_in_japanese() {
     return GetACP() == 932;
 }
 
-std::wstring wide(const std::string& ansi) {
-    int length = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
-    std::wstring text(length > 0 ? length - 1 : 0, L'\0');
-    if (length > 1) MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, &text[0], length);
-    return text;
-}
-
 // The folders from base down to a folder whose name is exactly length bytes,
 // in components short enough for any file system; empty when base is too long.
 std::vector<std::string> folder_chain(const std::string& base, size_t length) {
@@ -59,30 +52,19 @@ std::vector<std::string> folder_chain(const std::string& base, size_t length) {
 // may pass the length that the ANSI functions take.
 bool create_chain(const std::vector<std::string>& chain) {
     for (const std::string& folder : chain)
-        if (!CreateDirectoryW(wide(folder).c_str(), nullptr)) return false;
+        if (!CreateDirectoryW(wide_path(folder).c_str(), nullptr)) return false;
     return !chain.empty();
 }
 
 void remove_chain(const std::vector<std::string>& chain) {
     if (chain.empty()) return;
     for (const char* file : {"tq7_sheet.tq7", "tq7_sheet.csv"})
-        DeleteFileW(wide(chain.back() + "\\" + file).c_str());
-    for (size_t i = chain.size(); i-- > 0;) RemoveDirectoryW(wide(chain[i]).c_str());
-}
-
-bool load_module_from(const std::string& folder, LoadedModule* module) {
-    std::wstring target = wide(folder + "\\" + MODULE_FILE);
-    if (!CopyFileW(wide(built_module_path()).c_str(), target.c_str(), FALSE)) return false;
-    module->folder = folder;
-    module->handle = LoadLibraryW(target.c_str());
-    if (module->handle == nullptr) return false;
-    module->tq7_sheet = reinterpret_cast<SheetFunction>(
-        reinterpret_cast<void*>(GetProcAddress(module->handle, "tq7_sheet")));
-    return module->tq7_sheet != nullptr;
+        DeleteFileW(wide_path(chain.back() + "\\" + file).c_str());
+    for (size_t i = chain.size(); i-- > 0;) RemoveDirectoryW(wide_path(chain[i]).c_str());
 }
 
 bool read_wide_file(const std::string& path, std::string* bytes) {
-    HANDLE file = CreateFileW(wide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    HANDLE file = CreateFileW(wide_path(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     char chunk[4096];
@@ -140,7 +122,7 @@ TEST(ModulePaths, FoldersUpTo245BytesWriteTheirSheet) {
         ASSERT_TRUE(create_chain(chain)) << "could not make a folder of " << c.folder_length;
         const std::string& folder = chain.back();
         LoadedModule module;
-        ASSERT_TRUE(load_module_from(folder, &module))
+        ASSERT_TRUE(load_module_copy(folder, &module))
             << "could not load the module from a folder of " << c.folder_length
             << ", error " << GetLastError();
         patch_import(module.handle, "shell32.dll", "ShellExecuteA",

@@ -19,6 +19,9 @@ struct LoadedModule {
 // The built module beside the test program.
 std::string built_module_path();
 
+// An ANSI path in the system's code page as the wide calls take it.
+std::wstring wide_path(const std::string& ansi);
+
 // Copies the built module into folder, under file_name, and loads it from
 // there with LoadLibraryA, as the host loads it from its plug-in folder.
 bool load_module_copy(const std::string& folder, LoadedModule* module,
